@@ -1,0 +1,16 @@
+// The frame loop with its timing, and the orderly end of a run.
+#pragma once
+
+namespace tandril::app {
+
+// Runs frames until the window is asked to close; an OpenGL error other than
+// GL_INVALID_ENUM ends the process.
+void runFrameLoop();
+
+// One frame's updates: the camera, the two moving cars, the lights riding them.
+void advanceScene(float deltaTime);
+
+// Releases the scene objects while the context is current, then the window.
+void shutdown();
+
+}  // namespace tandril::app

@@ -1,0 +1,129 @@
+#include "assets/ShaderProgram.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/Console.h"
+
+namespace tandril::assets {
+namespace {
+
+// Fetches an info log of exactly the reported length and ends the process
+// with the headline followed by the log verbatim.
+template <typename GetLength, typename GetLog>
+[[noreturn]] void failWithLog(const char* headline, GetLength getLength, GetLog getLog) {
+    GLint length = 0;
+    getLength(GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (!log.empty()) {
+        getLog(length, log.data());
+    }
+    std::string message = headline;
+    message.append(log.data(), std::find(log.begin(), log.end(), '\0') - log.begin());
+    app::fatalError(message);
+}
+
+}  // namespace
+
+ShaderProgram::ShaderProgram(const std::string& vertexPath, const std::string& fragmentPath) {
+    createProgram();
+    compileShaderFile(vertexPath, GL_VERTEX_SHADER, m_vertexShader);
+    compileShaderFile(fragmentPath, GL_FRAGMENT_SHADER, m_fragmentShader);
+    linkProgram();
+}
+
+ShaderProgram::~ShaderProgram() {
+    glDeleteProgram(m_program);
+    glDeleteShader(m_vertexShader);
+    glDeleteShader(m_fragmentShader);
+}
+
+void ShaderProgram::createProgram() {
+    m_program = glCreateProgram();
+    if (m_program == 0) {
+        app::fatalError("Could not create Program\n");
+    }
+}
+
+void ShaderProgram::compileShaderFile(const std::string& path, GLenum type, GLuint& shader) {
+    // A directory opens like a file on this platform but has no source to read.
+    std::error_code ignored;
+    std::ifstream file(path);
+    if (!file.good() || std::filesystem::is_directory(path, ignored)) {
+        app::fatalError("Could not load shaderFile: " + path);
+    }
+    std::string source;
+    try {
+        source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        app::fatalError("Could not load shaderFile: " + path);
+    }
+    file.close();
+
+    shader = glCreateShader(type);
+    if (shader == 0) {
+        app::fatalError("Could not create Shader.\n");
+    }
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+
+    GLint status = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status == 0) {
+        failWithLog(
+            "error while glGetShaderiv\n",
+            [shader](GLenum name, GLint* value) { glGetShaderiv(shader, name, value); },
+            [shader](GLint length, char* log) {
+                glGetShaderInfoLog(shader, length, nullptr, log);
+            });
+    }
+}
+
+void ShaderProgram::linkAttached() {
+    glLinkProgram(m_program);
+    GLint status = 0;
+    glGetProgramiv(m_program, GL_LINK_STATUS, &status);
+    if (status == 0) {
+        const GLuint program = m_program;
+        failWithLog(
+            "error while glGetProgramiv\n",
+            [program](GLenum name, GLint* value) { glGetProgramiv(program, name, value); },
+            [program](GLint length, char* log) {
+                glGetProgramInfoLog(program, length, nullptr, log);
+            });
+    }
+}
+
+void ShaderProgram::linkProgram() {
+    glAttachShader(m_program, m_vertexShader);
+    glAttachShader(m_program, m_fragmentShader);
+    linkAttached();
+}
+
+GeometryShaderProgram::GeometryShaderProgram(const std::string& vertexPath,
+                                             const std::string& geometryPath,
+                                             const std::string& fragmentPath) {
+    createProgram();
+    compileShaderFile(vertexPath, GL_VERTEX_SHADER, m_vertexShader);
+    compileShaderFile(geometryPath, GL_GEOMETRY_SHADER, m_geometryShader);
+    compileShaderFile(fragmentPath, GL_FRAGMENT_SHADER, m_fragmentShader);
+    linkProgram();
+}
+
+// The base destructor releases the program and the two common stages.
+GeometryShaderProgram::~GeometryShaderProgram() {
+    glDeleteShader(m_geometryShader);
+}
+
+void GeometryShaderProgram::linkProgram() {
+    glAttachShader(m_program, m_vertexShader);
+    glAttachShader(m_program, m_geometryShader);
+    glAttachShader(m_program, m_fragmentShader);
+    linkAttached();
+}
+
+}  // namespace tandril::assets

@@ -1,0 +1,161 @@
+#include "assets/Texture.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include <FreeImage.h>
+#include <SOIL/SOIL.h>
+
+namespace tandril::assets {
+namespace {
+
+constexpr int kCubeFaces = 6;
+
+// Opaque magenta and black squares: unmistakable, yet a complete texture.
+constexpr int kPlaceholderSize = 2;
+constexpr std::array<unsigned char, 16> kPlaceholderBgra = {
+    255, 0, 255, 255, 0,   0, 0,   255,  //
+    0,   0, 0,   255, 255, 0, 255, 255,
+};
+
+// A sky face that could not be read: a neutral hazy grey.
+constexpr std::array<unsigned char, 3> kMissingFaceRgb = {128, 136, 150};
+
+struct FreeImageDeleter {
+    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, FreeImageDeleter>;
+
+Bitmap loadBitmap32(const std::string& path) {
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_UNKNOWN) {
+        return nullptr;
+    }
+    Bitmap decoded(FreeImage_Load(format, path.c_str(), 0));
+    if (!decoded) {
+        return nullptr;
+    }
+    return Bitmap(FreeImage_ConvertTo32Bits(decoded.get()));
+}
+
+// An image the driver would refuse: an upload error would end the run later.
+bool fitsLimit(unsigned width, unsigned height, GLenum limitName) {
+    GLint limit = 0;
+    glGetIntegerv(limitName, &limit);
+    return width > 0 && height > 0 && width <= static_cast<unsigned>(limit) &&
+           height <= static_cast<unsigned>(limit);
+}
+
+struct SoilDeleter {
+    void operator()(unsigned char* pixels) const { SOIL_free_image_data(pixels); }
+};
+
+struct Face {
+    std::unique_ptr<unsigned char, SoilDeleter> pixels;
+    int width = 0;
+    int height = 0;
+};
+
+}  // namespace
+
+Texture::Texture(const std::string& path, GLenum unit) {
+    glGenTextures(1, &m_texture);
+    glActiveTexture(unit);
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    FreeImage_Initialise(FALSE);
+
+    const Bitmap image = loadBitmap32(path);
+    if (image && fitsLimit(FreeImage_GetWidth(image.get()), FreeImage_GetHeight(image.get()),
+                           GL_MAX_TEXTURE_SIZE)) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8,
+                     static_cast<GLsizei>(FreeImage_GetWidth(image.get())),
+                     static_cast<GLsizei>(FreeImage_GetHeight(image.get())), 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, FreeImage_GetBits(image.get()));
+    } else {
+        std::fprintf(stderr, "Warning: could not load image \"%s\"; using a placeholder\n",
+                     path.c_str());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kPlaceholderSize, kPlaceholderSize, 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, kPlaceholderBgra.data());
+    }
+    glGenerateMipmap(GL_TEXTURE_2D);
+}
+
+Texture::~Texture() {
+    glDeleteTextures(1, &m_texture);
+}
+
+GLuint loadCubemap(std::vector<std::string> faces) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
+
+    if (faces.size() > kCubeFaces) {
+        std::fprintf(stderr, "Warning: %zu sky faces given; only the first six are used\n",
+                     faces.size());
+        faces.resize(kCubeFaces);
+    }
+    faces.resize(kCubeFaces);  // a face with no path is missing like one that fails to load
+
+    std::array<Face, kCubeFaces> loaded;
+    int size = 0;  // the edge length that every face should share
+    for (int i = 0; i < kCubeFaces; ++i) {
+        Face& face = loaded[i];
+        if (!faces[i].empty()) {
+            face.pixels.reset(SOIL_load_image(faces[i].c_str(), &face.width, &face.height, nullptr,
+                                              SOIL_LOAD_RGB));
+        }
+        if (!face.pixels || face.width <= 0 || face.height <= 0 ||
+            !fitsLimit(face.width, face.height, GL_MAX_CUBE_MAP_TEXTURE_SIZE)) {
+            face = Face{};
+            continue;
+        }
+        if (size == 0) {
+            size = face.width;
+        }
+        if (face.width != face.height || face.width != size) {
+            std::fprintf(stderr,
+                         "Warning: sky face \"%s\" is %dx%d; cube map faces must be square and "
+                         "all one size\n",
+                         faces[i].c_str(), face.width, face.height);
+        }
+    }
+    if (size == 0) {
+        size = 1;
+    }
+
+    // Rows of 3-byte pixels need not be 4-byte aligned.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    std::vector<unsigned char> fill;
+    for (int i = 0; i < kCubeFaces; ++i) {
+        const GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X + i;
+        const Face& face = loaded[i];
+        if (face.pixels) {
+            glTexImage2D(target, 0, GL_RGB, face.width, face.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                         face.pixels.get());
+            continue;
+        }
+        std::fprintf(stderr,
+                     "Warning: could not load sky face \"%s\"; filling it with a solid colour\n",
+                     faces[i].c_str());
+        if (fill.empty()) {
+            fill.resize(static_cast<std::size_t>(size) * size * 3);
+            for (std::size_t p = 0; p < fill.size(); p += 3) {
+                std::copy(kMissingFaceRgb.begin(), kMissingFaceRgb.end(), fill.begin() + p);
+            }
+        }
+        glTexImage2D(target, 0, GL_RGB, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, fill.data());
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    return texture;
+}
+
+}  // namespace tandril::assets

@@ -1,0 +1,98 @@
+#include "scene/SceneSetup.h"
+
+#include <iostream>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "app/AppGlobals.h"
+#include "app/KeyCallback.h"
+#include "render/Lighting.h"
+#include "render/Skybox.h"
+#include "scene/SceneGlobals.h"
+
+namespace tandril::scene {
+namespace {
+
+// Radians, not degrees: the lamps and car2 turn by about 91.7 degrees.
+constexpr float kQuarterTurnish = 1.6f;
+constexpr glm::vec3 kUp{0.0f, 1.0f, 0.0f};
+
+glm::mat4 translated(const glm::vec3& offset) {
+    return glm::translate(glm::mat4(1.0f), offset);
+}
+
+// Scale, then translate, then rotate, each composed on the right.
+glm::mat4 scaledTranslated(const glm::vec3& scale, const glm::vec3& offset) {
+    return glm::translate(glm::scale(glm::mat4(1.0f), scale), offset);
+}
+glm::mat4 scaledTranslatedTurned(const glm::vec3& scale, const glm::vec3& offset) {
+    return glm::rotate(scaledTranslated(scale, offset), kQuarterTurnish, kUp);
+}
+
+void loadPrograms() {
+    using assets::GeometryShaderProgram;
+    using assets::ShaderProgram;
+    shaderDebug = new ShaderProgram("shader/shader_debug.vert", "shader/shader_debug.frag");
+    shaderTexture2 =
+        new ShaderProgram("shader/shader_texture_2.vert", "shader/shader_texture_2.frag");
+    shaderTextureOneLight = new ShaderProgram("shader/shader_texture_onelight.vert",
+                                              "shader/shader_texture_onelight.frag");
+    shaderTextureParallax = new ShaderProgram("shader/shader_texture_parallax.vert",
+                                              "shader/shader_texture_parallax.frag");
+    shaderDepth = new ShaderProgram("shader/shader_depth.vert", "shader/shader_depth.frag");
+    shaderShadowVolume = new GeometryShaderProgram("shader/shader_shadow_volume.vert",
+                                                   "shader/shader_shadow_volume.geom",
+                                                   "shader/shader_shadow_volume.frag");
+    shaderSkybox = new ShaderProgram("shader/shader_skybox.vert", "shader/shader_skybox.frag");
+    shaderEnvironmentalMapping =
+        new ShaderProgram("shader/shader_texture_environmental_mapping.vert",
+                          "shader/shader_texture_environmental_mapping.frag");
+}
+
+void createObjects() {
+    cube1 = new Cube(translated({8.0f, 0.5f, -10.0f}));
+    cube2 = new Cube(translated({10.0f, 0.5f, -20.0f}));
+    cube3 = new Cube(translated({10.0f, 0.5f, -30.0f}));
+    cube4 = new Cube(translated({13.0f, 0.5f, -40.0f}));
+    wall1 = new Wall(translated({-20.0f, 5.2f, 0.0f}));
+    wall2 = new Wall(translated({-30.0f, 5.2f, -40.0f}));
+    wall3 = new Wall(translated({-40.0f, 5.2f, -60.0f}));
+    wall4 = new Wall(translated({-50.0f, 5.2f, -80.0f}));
+    streetlamp1 = new Streetlamp(scaledTranslatedTurned(glm::vec3(0.5f), {-10.0f, 0.3f, -20.0f}));
+    streetlamp2 = new Streetlamp(scaledTranslatedTurned(glm::vec3(0.5f), {-10.0f, 0.2f, -60.0f}));
+    street = new Street(scaledTranslated({30.0f, 1.0f, 30.0f}, {0.0f, 0.0f, -20.0f}));
+    car1 = new Car(scaledTranslated(glm::vec3(2.0f), {0.0f, 0.8f, 15.0f}));
+    car2 = new Car(scaledTranslatedTurned(glm::vec3(2.0f), {3.3f, 0.8f, -50.0f}));
+    car3 = new Car(scaledTranslated(glm::vec3(2.0f), {0.0f, 0.8f, 60.0f}));
+}
+
+}  // namespace
+
+void setupScene() {
+    GLFWwindow* window = app::window;
+    glfwSetInputMode(window, GLFW_STICKY_KEYS, 1);
+    glfwSetKeyCallback(window, app::keyCallback);
+    glfwSetWindowTitle(window, "tandril");
+
+    loadPrograms();
+    camera = new Camera();
+    createObjects();
+    render::lightPositions = render::kInitialLightPositions;
+
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glViewport(0, 0, app::screenWidth, app::screenHeight);
+    render::createSkybox();
+
+    std::cout << "Parallax enabled: " << app::parallaxEnabled << std::endl;
+    std::cout << "ParallaxScale: " << app::parallaxScale << std::endl;
+    std::cout << "Parallax shadowMultiplier" << app::shadowMultiplierEnabled << std::endl;
+
+    glClearStencil(0);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+}
+
+}  // namespace tandril::scene

@@ -1,0 +1,20 @@
+// A street lamp, drawn like a car but standing still.
+#pragma once
+
+#include <memory>
+
+#include "assets/Mesh.h"
+#include "scene/SceneObject.h"
+
+namespace tandril::scene {
+
+class Streetlamp : public SceneObject {
+  public:
+    explicit Streetlamp(const glm::mat4& modelMatrix);
+    void update(float) override {}
+    void draw(assets::ShaderProgram* program, glm::mat4 view) override;
+
+    std::unique_ptr<Mesh> m_mesh;
+};
+
+}  // namespace tandril::scene

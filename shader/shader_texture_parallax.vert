@@ -1,0 +1,43 @@
+#version 330 core
+// The brick walls: everything the fragment stage needs, in tangent space.
+
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec2 texCoord;
+layout(location = 2) in vec3 normal;
+layout(location = 3) in vec3 tangent;
+layout(location = 4) in vec3 bitangent;
+
+uniform mat4 M_mat;
+uniform mat4 V_mat;
+uniform mat4 P_mat;
+uniform mat3 normal_mat;
+uniform vec4 light_position[4];
+
+out VS_OUT {
+    vec2 texCoord;
+    vec3 tangentToEye;
+    vec3 tangentToLight[4];
+} vs_out;
+
+void main() {
+    vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
+
+    // An orthonormal frame keeps lengths, so the fragment stage can take the
+    // light distances from the tangent-space vectors.
+    vec3 n = normalize(normal_mat * normal);
+    vec3 t = normalize(normal_mat * tangent);
+    t = normalize(t - dot(t, n) * n);
+    vec3 b = cross(n, t);
+    if (dot(b, normal_mat * bitangent) < 0.0) {
+        b = -b;  // mirrored texture coordinates
+    }
+    mat3 viewToTangent = transpose(mat3(t, b, n));
+
+    vs_out.texCoord = texCoord;
+    vs_out.tangentToEye = viewToTangent * -viewPosition.xyz;
+    for (int i = 0; i < 4; ++i) {
+        vec3 viewLight = (V_mat * vec4(light_position[i].xyz, 1.0)).xyz;
+        vs_out.tangentToLight[i] = viewToTangent * (viewLight - viewPosition.xyz);
+    }
+    gl_Position = P_mat * viewPosition;
+}
