@@ -64,9 +64,9 @@ void buildAdjacency(std::span<const Triangle> faces, std::span<const glm::vec3> 
             EdgeTriangles& owners = data.m_indexMap[Edge(u, v)];
             if (owners.first == kNoTriangle) {
                 owners.first = triangle;
-            } else if (owners.second == kNoTriangle) {
+            } else if (owners.second == kNoTriangle && owners.first != triangle) {
                 owners.second = triangle;
-            }  // a third triangle on one edge is not recorded
+            }  // a third triangle on one edge, or a folded one twice, is not recorded
         }
     }
 

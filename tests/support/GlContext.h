@@ -1,0 +1,29 @@
+// A hidden window with an OpenGL 3.3 context, made once per test process, for
+// tests that run GL code on the real driver.
+#pragma once
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+namespace tandril::test {
+
+// The process's test window; created on first use and current from then on.
+// Also stored in the application's global window, which the code under test reads.
+GLFWwindow* testWindow();
+
+class GlTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    // Drains the GL error queue and fails on anything but GL_NO_ERROR.
+    void expectNoGlError();
+};
+
+// The full street scene, set up once per test process from the repository's
+// data (the working directory is the repository root).
+class SceneTest : public GlTest {
+protected:
+    static void SetUpTestSuite();
+};
+
+}  // namespace tandril::test
