@@ -1,8 +1,10 @@
 #include "assets/Texture.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include <FreeImage.h>
 #include <SOIL/SOIL.h>
@@ -40,11 +42,10 @@ Bitmap loadBitmap32(const std::string& path) {
 }
 
 // An image the driver would refuse: an upload error would end the run later.
-bool fitsLimit(unsigned width, unsigned height, GLenum limitName) {
+bool fitsLimit(long long width, long long height, GLenum limitName) {
     GLint limit = 0;
     glGetIntegerv(limitName, &limit);
-    return width > 0 && height > 0 && width <= static_cast<unsigned>(limit) &&
-           height <= static_cast<unsigned>(limit);
+    return width > 0 && height > 0 && width <= limit && height <= limit;
 }
 
 struct SoilDeleter {
@@ -56,6 +57,36 @@ struct Face {
     int width = 0;
     int height = 0;
 };
+
+// The edge length all faces share: that of the first square face, else of the
+// first face at all, else 1.
+int commonFaceSize(const std::array<Face, kCubeFaces>& faces) {
+    for (const Face& face : faces) {
+        if (face.pixels && face.width == face.height) {
+            return face.width;
+        }
+    }
+    for (const Face& face : faces) {
+        if (face.pixels) {
+            return std::max(face.width, face.height);
+        }
+    }
+    return 1;
+}
+
+std::vector<unsigned char> resampleNearest(const Face& face, int size) {
+    std::vector<unsigned char> out(static_cast<std::size_t>(size) * size * 3);
+    for (int y = 0; y < size; ++y) {
+        const int sy = static_cast<int>(static_cast<long long>(y) * face.height / size);
+        for (int x = 0; x < size; ++x) {
+            const int sx = static_cast<int>(static_cast<long long>(x) * face.width / size);
+            const unsigned char* from =
+                face.pixels.get() + (static_cast<std::size_t>(sy) * face.width + sx) * 3;
+            std::copy(from, from + 3, out.begin() + (static_cast<std::size_t>(y) * size + x) * 3);
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -99,31 +130,17 @@ GLuint loadCubemap(std::vector<std::string> faces) {
     faces.resize(kCubeFaces);  // a face with no path is missing like one that fails to load
 
     std::array<Face, kCubeFaces> loaded;
-    int size = 0;  // the edge length that every face should share
     for (int i = 0; i < kCubeFaces; ++i) {
         Face& face = loaded[i];
         if (!faces[i].empty()) {
             face.pixels.reset(SOIL_load_image(faces[i].c_str(), &face.width, &face.height, nullptr,
                                               SOIL_LOAD_RGB));
         }
-        if (!face.pixels || face.width <= 0 || face.height <= 0 ||
-            !fitsLimit(face.width, face.height, GL_MAX_CUBE_MAP_TEXTURE_SIZE)) {
+        if (!face.pixels || !fitsLimit(face.width, face.height, GL_MAX_CUBE_MAP_TEXTURE_SIZE)) {
             face = Face{};
-            continue;
-        }
-        if (size == 0) {
-            size = face.width;
-        }
-        if (face.width != face.height || face.width != size) {
-            std::fprintf(stderr,
-                         "Warning: sky face \"%s\" is %dx%d; cube map faces must be square and "
-                         "all one size\n",
-                         faces[i].c_str(), face.width, face.height);
         }
     }
-    if (size == 0) {
-        size = 1;
-    }
+    const int size = commonFaceSize(loaded);
 
     // Rows of 3-byte pixels need not be 4-byte aligned.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -131,9 +148,21 @@ GLuint loadCubemap(std::vector<std::string> faces) {
     for (int i = 0; i < kCubeFaces; ++i) {
         const GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X + i;
         const Face& face = loaded[i];
-        if (face.pixels) {
-            glTexImage2D(target, 0, GL_RGB, face.width, face.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+        if (face.pixels && face.width == size && face.height == size) {
+            glTexImage2D(target, 0, GL_RGB8, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE,
                          face.pixels.get());
+            continue;
+        }
+        if (face.pixels) {
+            // The driver rejects a face of another shape, which would leave the map
+            // incomplete (black); stretch it to fit instead.
+            std::fprintf(stderr,
+                         "Warning: sky face \"%s\" is %dx%d; cube map faces must be square and "
+                         "all one size, so it is scaled to %dx%d\n",
+                         faces[i].c_str(), face.width, face.height, size, size);
+            const std::vector<unsigned char> scaled = resampleNearest(face, size);
+            glTexImage2D(target, 0, GL_RGB8, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                         scaled.data());
             continue;
         }
         std::fprintf(stderr,
@@ -145,7 +174,7 @@ GLuint loadCubemap(std::vector<std::string> faces) {
                 std::copy(kMissingFaceRgb.begin(), kMissingFaceRgb.end(), fill.begin() + p);
             }
         }
-        glTexImage2D(target, 0, GL_RGB, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, fill.data());
+        glTexImage2D(target, 0, GL_RGB8, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, fill.data());
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 
