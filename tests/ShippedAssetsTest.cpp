@@ -1,0 +1,708 @@
+// Checks the shipped models and pictures the way the engine loads them:
+// Assimp with the engine's flags (first mesh only), FreeImage for textures,
+// SOIL for the sky faces. No window or GL context is needed.
+#include <gtest/gtest.h>
+
+#include <FreeImage.h>
+#include <SOIL/SOIL.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+
+#include "assets/Adjacency.h"
+
+namespace {
+
+using tandril::scene::AdjacencyData;
+using tandril::scene::buildAdjacency;
+using tandril::scene::Edge;
+using tandril::scene::Triangle;
+
+std::string shipped(const std::string& relative) {
+    return std::string(TANDRIL_SOURCE_DIR) + "/" + relative;
+}
+
+const std::array<const char*, 5> kModels{
+    "objects/cube.obj",
+    "objects/plane.obj",
+    "objects/street_lamp2.obj",
+    "objects/hausreihe_wuerfel_alleCords.obj",
+    "objects/Porsche_911_GT2.obj",
+};
+
+// The first mesh of a model file, imported as the engine imports it.
+struct Model {
+    unsigned meshCount = 0;
+    bool hasNormals = false;
+    bool hasUvs = false;
+    bool onlyTriangles = true;
+    std::vector<glm::vec3> positions;
+    std::vector<glm::vec3> normals;
+    std::vector<glm::vec2> uvs;
+    std::vector<Triangle> faces;
+};
+
+Model load(const std::string& relative) {
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(
+        shipped(relative), aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
+                               aiProcess_Triangulate | aiProcess_SortByPType);
+    Model model;
+    if (scene == nullptr || scene->mNumMeshes == 0) {
+        ADD_FAILURE() << relative << ": " << importer.GetErrorString();
+        return model;
+    }
+    model.meshCount = scene->mNumMeshes;
+    const aiMesh* mesh = scene->mMeshes[0];
+    model.hasNormals = mesh->HasNormals();
+    model.hasUvs = mesh->HasTextureCoords(0);
+    for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
+        const aiVector3D& p = mesh->mVertices[i];
+        model.positions.emplace_back(p.x, p.y, p.z);
+        if (model.hasNormals) {
+            const aiVector3D& n = mesh->mNormals[i];
+            model.normals.emplace_back(n.x, n.y, n.z);
+        }
+        if (model.hasUvs) {
+            const aiVector3D& t = mesh->mTextureCoords[0][i];
+            model.uvs.emplace_back(t.x, t.y);
+        }
+    }
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+        const aiFace& face = mesh->mFaces[f];
+        if (face.mNumIndices != 3) {
+            model.onlyTriangles = false;
+            continue;
+        }
+        model.faces.push_back({face.mIndices[0], face.mIndices[1], face.mIndices[2]});
+    }
+    return model;
+}
+
+struct Bounds {
+    glm::vec3 low{1e30f};
+    glm::vec3 high{-1e30f};
+};
+
+Bounds bounds(const std::vector<glm::vec3>& points) {
+    Bounds b;
+    for (const glm::vec3& p : points) {
+        b.low = glm::min(b.low, p);
+        b.high = glm::max(b.high, p);
+    }
+    return b;
+}
+
+glm::vec3 faceCross(const Model& m, const Triangle& t) {
+    return glm::cross(m.positions[t[1]] - m.positions[t[0]], m.positions[t[2]] - m.positions[t[0]]);
+}
+
+// Volume enclosed by the faces, positive when they turn outward.
+double signedVolume(const Model& m) {
+    double volume = 0.0;
+    for (const Triangle& t : m.faces) {
+        volume += glm::dot(m.positions[t[0]], glm::cross(m.positions[t[1]], m.positions[t[2]]));
+    }
+    return volume / 6.0;
+}
+
+// Welds by position with the engine's adjacency builder and counts how the
+// welded edges are used, directed (a closed, consistently wound two-manifold
+// uses every undirected edge once in each direction).
+struct Welded {
+    std::size_t positions = 0;
+    std::size_t edges = 0;
+    std::size_t edgesNotShapedByTwoFaces = 0;
+    std::size_t edgesRunningTheSameWayTwice = 0;
+};
+
+Welded weld(const Model& m) {
+    AdjacencyData data;
+    std::vector<std::uint32_t> indices;
+    buildAdjacency(m.faces, m.positions, data, indices);
+    std::map<Edge, std::pair<int, int>> uses;  // (a->b, b->a) with a < b
+    for (const Triangle& t : data.m_triangles) {
+        for (int j = 0; j < 3; ++j) {
+            const std::uint32_t u = t[j];
+            const std::uint32_t v = t[(j + 1) % 3];
+            auto& count = uses.try_emplace(Edge(u, v), 0, 0).first->second;
+            (u < v ? count.first : count.second) += 1;
+        }
+    }
+    Welded w;
+    w.positions = data.m_positionMap.size();
+    w.edges = uses.size();
+    for (const auto& [edge, count] : uses) {
+        if (count.first + count.second != 2) {
+            ++w.edgesNotShapedByTwoFaces;
+        } else if (count.first != 1) {
+            ++w.edgesRunningTheSameWayTwice;
+        }
+    }
+    return w;
+}
+
+// Median over faces of image repeats per metre in the world, given the
+// model's uniform world scale and the engine's factor of ten on uvs.
+double medianRepeatsPerMetre(const Model& m, double worldScale) {
+    std::vector<double> density;
+    for (const Triangle& t : m.faces) {
+        const double area = 0.5 * glm::length(faceCross(m, t)) * worldScale * worldScale;
+        const glm::vec2 a = (m.uvs[t[1]] - m.uvs[t[0]]) * 10.0f;
+        const glm::vec2 b = (m.uvs[t[2]] - m.uvs[t[0]]) * 10.0f;
+        const double uvArea = 0.5 * std::fabs(a.x * b.y - a.y * b.x);
+        if (area > 1e-6) {
+            density.push_back(std::sqrt(uvArea / area));
+        }
+    }
+    std::nth_element(density.begin(), density.begin() + density.size() / 2, density.end());
+    return density[density.size() / 2];
+}
+
+TEST(ShippedAssets, EveryModelImportsAsOneTexturedTriangleMesh) {
+    for (const char* file : kModels) {
+        SCOPED_TRACE(file);
+        const Model m = load(file);
+        EXPECT_EQ(m.meshCount, 1u) << "the engine draws only the first mesh";
+        EXPECT_TRUE(m.hasNormals);
+        EXPECT_TRUE(m.hasUvs);
+        EXPECT_TRUE(m.onlyTriangles);
+        EXPECT_FALSE(m.faces.empty());
+        std::size_t degenerate = 0;
+        for (const Triangle& t : m.faces) {
+            if (glm::length(faceCross(m, t)) <= 0.0f) {
+                ++degenerate;
+            }
+        }
+        EXPECT_EQ(degenerate, 0u);
+    }
+}
+
+TEST(ShippedAssets, FaceWindingAgreesWithVertexNormals) {
+    for (const char* file : kModels) {
+        SCOPED_TRACE(file);
+        const Model m = load(file);
+        ASSERT_TRUE(m.hasNormals);
+        std::size_t disagreeing = 0;
+        for (const Triangle& t : m.faces) {
+            const glm::vec3 n = m.normals[t[0]] + m.normals[t[1]] + m.normals[t[2]];
+            if (glm::dot(faceCross(m, t), n) <= 0.0f) {
+                ++disagreeing;
+            }
+        }
+        EXPECT_EQ(disagreeing, 0u) << "of " << m.faces.size() << " faces";
+    }
+}
+
+TEST(ShippedAssets, ModelsTurnTheirFacesOutward) {
+    for (const char* file : kModels) {
+        SCOPED_TRACE(file);
+        const Model m = load(file);
+        const Bounds b = bounds(m.positions);
+        const glm::vec3 size = b.high - b.low;
+        // Inward winding would make the enclosed volume negative.
+        EXPECT_GT(signedVolume(m), 0.005 * size.x * size.y * size.z);
+    }
+}
+
+TEST(ShippedAssets, CubeWeldsToEightCornersAndIsClosed) {
+    const Model m = load("objects/cube.obj");
+    EXPECT_EQ(m.positions.size(), 24u);
+    EXPECT_EQ(m.faces.size(), 12u);
+    const Bounds b = bounds(m.positions);
+    EXPECT_EQ(b.low, glm::vec3(-0.5f));
+    EXPECT_EQ(b.high, glm::vec3(0.5f));
+    EXPECT_NEAR(signedVolume(m), 1.0, 1e-5);
+    const Welded w = weld(m);
+    EXPECT_EQ(w.positions, 8u);
+    EXPECT_EQ(w.edges, 18u);
+    EXPECT_EQ(w.edgesNotShapedByTwoFaces, 0u);
+    EXPECT_EQ(w.edgesRunningTheSameWayTwice, 0u);
+    // Each face carries the whole picture once.
+    for (std::size_t f = 0; f < m.faces.size(); f += 2) {
+        Bounds uv;
+        for (std::size_t g : {f, f + 1}) {
+            for (std::uint32_t i : m.faces[g]) {
+                uv.low = glm::min(uv.low, glm::vec3(m.uvs[i], 0.0f));
+                uv.high = glm::max(uv.high, glm::vec3(m.uvs[i], 0.0f));
+            }
+        }
+        EXPECT_EQ(glm::vec2(uv.low), glm::vec2(0.0f));
+        EXPECT_EQ(glm::vec2(uv.high), glm::vec2(1.0f));
+    }
+}
+
+TEST(ShippedAssets, StreetIsAClosedSlabUnderTheWholeScene) {
+    const Model m = load("objects/plane.obj");
+    const Welded w = weld(m);
+    EXPECT_EQ(w.edgesNotShapedByTwoFaces, 0u);
+    EXPECT_EQ(w.edgesRunningTheSameWayTwice, 0u);
+    EXPECT_LE(m.faces.size(), 48u) << "drawn three times a frame";
+
+    const Bounds b = bounds(m.positions);
+    EXPECT_EQ(b.high.y, 0.0f) << "the road surface is the ground";
+    EXPECT_LT(b.low.y, 0.0f);
+    // The scene scales by (30, 1, 30) after moving by (0, 0, -20).
+    const auto worldX = [](float x) { return 30.0f * x; };
+    const auto worldZ = [](float z) { return 30.0f * (z - 20.0f); };
+    EXPECT_LE(worldX(b.low.x), -55.0f) << "under the farthest house row";
+    EXPECT_GE(worldX(b.high.x), 15.0f) << "under the cubes and the parked car";
+    EXPECT_GE(worldZ(b.high.z), 120.0f) << "under the second car's start";
+    EXPECT_LE(worldZ(b.low.z), -1000.0f);
+}
+
+TEST(ShippedAssets, StreetTopIsOnlyTheRoadSurfaceFacingUp) {
+    const Model m = load("objects/plane.obj");
+    for (const Triangle& t : m.faces) {
+        const glm::vec3 n = glm::normalize(faceCross(m, t));
+        const bool onTop = m.positions[t[0]].y == 0.0f && m.positions[t[1]].y == 0.0f &&
+                           m.positions[t[2]].y == 0.0f;
+        if (onTop) {
+            EXPECT_GT(n.y, 0.999f);
+        }
+    }
+}
+
+TEST(ShippedAssets, TexturesRepeatAtTheirIntendedWorldSize) {
+    struct Case {
+        const char* file;
+        double worldScale;
+        double metresPerRepeat;
+    };
+    for (const Case& c : {Case{"objects/plane.obj", 1.0, 6.0},  // x and z scaled below
+                          Case{"objects/hausreihe_wuerfel_alleCords.obj", 1.0, 2.0},
+                          Case{"objects/Porsche_911_GT2.obj", 2.0, 0.5},
+                          Case{"objects/street_lamp2.obj", 0.5, 0.5}}) {
+        SCOPED_TRACE(c.file);
+        Model m = load(c.file);
+        if (std::string(c.file) == "objects/plane.obj") {
+            for (glm::vec3& p : m.positions) {
+                p.x *= 30.0f;
+                p.z *= 30.0f;
+            }
+        }
+        const double repeats = medianRepeatsPerMetre(m, c.worldScale);
+        EXPECT_NEAR(repeats, 1.0 / c.metresPerRepeat, 0.3 / c.metresPerRepeat);
+    }
+}
+
+TEST(ShippedAssets, CarStandsOnItsTyresWithTheFrontTowardMinusZ) {
+    const Model m = load("objects/Porsche_911_GT2.obj");
+    EXPECT_GE(m.faces.size(), 2000u);
+    EXPECT_LE(m.faces.size(), 20000u);
+    const Bounds b = bounds(m.positions);
+    EXPECT_NEAR(b.low.y, -0.8f, 1e-4f) << "scaled by 2 and lifted by 1.6 it touches y = 0";
+    const glm::vec3 size = b.high - b.low;
+    EXPECT_GT(size.z, 2.0f * size.x) << "long along z, narrow along x";
+    EXPECT_NEAR(size.z, 2.2f, 0.2f);
+    EXPECT_NEAR(size.x, 0.9f, 0.1f);
+    EXPECT_NEAR(size.y, 0.65f, 0.1f);
+    EXPECT_NEAR(b.low.x, -b.high.x, 1e-4f) << "symmetric about x = 0";
+
+    // Tyre contact points give the axles; a rear-engined car overhangs more
+    // at the back, so the shorter overhang marks the front.
+    std::vector<float> contacts;
+    for (const glm::vec3& p : m.positions) {
+        if (p.y < b.low.y + 0.002f) {
+            contacts.push_back(p.z);
+        }
+    }
+    ASSERT_FALSE(contacts.empty());
+    std::sort(contacts.begin(), contacts.end());
+    const float frontAxle = contacts.front();
+    const float rearAxle = contacts.back();
+    EXPECT_GT(rearAxle - frontAxle, 1.0f) << "a wheelbase of over 2 m";
+    EXPECT_LT(frontAxle - b.low.z, b.high.z - rearAxle);
+}
+
+TEST(ShippedAssets, LampLightHangsJustUnderTheLanternAndTheFootReachesTheGround) {
+    const Model m = load("objects/street_lamp2.obj");
+    EXPECT_LT(m.faces.size(), 2000u);
+    const Bounds b = bounds(m.positions);
+    EXPECT_LE(b.low.y, -0.1f) << "the scene lifts the lamps by 0.1 and 0.15 m";
+
+    // Lamps: scale 0.5, translate, rotate 1.6 about y; lights 4 m from the
+    // pole toward the road at 5 m height.
+    struct Placement {
+        glm::vec3 translate;
+        glm::vec3 light;
+    };
+    for (const Placement& lamp : {Placement{{-10.0f, 0.3f, -20.0f}, {-1.0f, 5.0f, -10.0f}},
+                                  Placement{{-10.0f, 0.2f, -60.0f}, {-1.0f, 5.0f, -30.0f}}}) {
+        const glm::mat4 model = glm::scale(glm::mat4(1.0f), glm::vec3(0.5f)) *
+                                glm::translate(glm::mat4(1.0f), lamp.translate) *
+                                glm::rotate(glm::mat4(1.0f), 1.6f, glm::vec3(0, 1, 0));
+        const glm::vec3 light = glm::vec3(glm::inverse(model) * glm::vec4(lamp.light, 1.0f));
+        float lowestAbove = 1e30f;
+        bool anythingJustBelow = false;
+        for (const glm::vec3& p : m.positions) {
+            if (std::fabs(p.x - light.x) < 0.3f && std::fabs(p.z - light.z) < 0.3f) {
+                if (p.y > light.y) {
+                    lowestAbove = std::min(lowestAbove, p.y);
+                } else if (p.y > light.y - 2.0f) {
+                    anythingJustBelow = true;
+                }
+            }
+        }
+        EXPECT_LT(lowestAbove - light.y, 0.6f) << "the lantern covers the light";
+        EXPECT_FALSE(anythingJustBelow) << "nothing hangs below the light";
+    }
+}
+
+TEST(ShippedAssets, HouseRowStandsOnTheGroundAlongTheStreet) {
+    const Model m = load("objects/hausreihe_wuerfel_alleCords.obj");
+    EXPECT_LT(m.faces.size(), 3000u);
+    const Bounds b = bounds(m.positions);
+    EXPECT_NEAR(b.low.y, -5.2f, 1e-4f) << "lifted by 5.2 it stands on y = 0";
+    EXPECT_NEAR(b.low.z, -20.0f, 0.5f);
+    EXPECT_NEAR(b.high.z, 20.0f, 0.5f);
+    EXPECT_GT(b.high.x - b.low.x, 8.0f);
+    EXPECT_LT(b.high.x - b.low.x, 12.0f);
+    EXPECT_GT(b.high.y, 6.0f);
+    EXPECT_LT(b.high.y, 10.0f);
+
+    // Windows are recessed: the street side (+x) has wall faces at more
+    // than one depth.
+    std::map<int, int> depths;
+    for (const Triangle& t : m.faces) {
+        const glm::vec3 n = glm::normalize(faceCross(m, t));
+        if (n.x > 0.999f) {
+            ++depths[static_cast<int>(std::lround(m.positions[t[0]].x * 100.0f))];
+        }
+    }
+    EXPECT_GE(depths.size(), 3u);
+}
+
+TEST(ShippedAssets, HouseWallsMapUAlongTheWallAndVUpward) {
+    const Model m = load("objects/hausreihe_wuerfel_alleCords.obj");
+    std::size_t walls = 0;
+    for (const Triangle& t : m.faces) {
+        const glm::vec3 e1 = m.positions[t[1]] - m.positions[t[0]];
+        const glm::vec3 e2 = m.positions[t[2]] - m.positions[t[0]];
+        const glm::vec2 d1 = m.uvs[t[1]] - m.uvs[t[0]];
+        const glm::vec2 d2 = m.uvs[t[2]] - m.uvs[t[0]];
+        const float det = d1.x * d2.y - d2.x * d1.y;
+        const glm::vec3 n = glm::normalize(glm::cross(e1, e2));
+        if (std::fabs(n.y) > 0.1f || std::fabs(det) < 1e-8f) {
+            continue;  // roofs and floors, or panes sampling one spot
+        }
+        // The directions in which u and v grow on this face.
+        const glm::vec3 tangent = glm::normalize((e1 * d2.y - e2 * d1.y) / det);
+        const glm::vec3 bitangent = glm::normalize((e2 * d1.x - e1 * d2.x) / det);
+        ++walls;
+        EXPECT_LT(std::fabs(tangent.y), 1e-3f);
+        EXPECT_GT(bitangent.y, 0.999f);
+        EXPECT_GT(glm::dot(glm::cross(tangent, bitangent), n), 0.999f)
+            << "u to the right seen from outside";
+    }
+    EXPECT_GT(walls, 100u);
+}
+
+// A picture decoded by FreeImage as 8-bit RGB, row 0 at the bottom.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::array<float, 3>> pixels;
+
+    const std::array<float, 3>& at(int x, int y) const {
+        return pixels[static_cast<std::size_t>((y + height) % height) * width +
+                      (x + width) % width];
+    }
+};
+
+Picture decode(const std::string& relative) {
+    const std::string path = shipped(relative);
+    Picture picture;
+    FIBITMAP* file = FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str());
+    if (file == nullptr) {
+        ADD_FAILURE() << "FreeImage cannot read " << relative;
+        return picture;
+    }
+    FIBITMAP* rgb = FreeImage_ConvertTo24Bits(file);
+    FreeImage_Unload(file);
+    picture.width = static_cast<int>(FreeImage_GetWidth(rgb));
+    picture.height = static_cast<int>(FreeImage_GetHeight(rgb));
+    for (int y = 0; y < picture.height; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(rgb, y);
+        for (int x = 0; x < picture.width; ++x) {
+            picture.pixels.push_back({static_cast<float>(line[3 * x + FI_RGBA_RED]),
+                                      static_cast<float>(line[3 * x + FI_RGBA_GREEN]),
+                                      static_cast<float>(line[3 * x + FI_RGBA_BLUE])});
+        }
+    }
+    FreeImage_Unload(rgb);
+    return picture;
+}
+
+float difference(const std::array<float, 3>& a, const std::array<float, 3>& b) {
+    return (std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2])) / 3.0f;
+}
+
+const std::array<const char*, 5> kTiles{
+    "textures/Brick_OldDestroyed_d.jpg", "textures/Brick_OldDestroyed_h.jpg",
+    "textures/Brick_OldDestroyed_n.jpg", "textures/asphalt.jpg", "textures/metal.jpg"};
+
+TEST(ShippedAssets, TexturesArePowerOfTwoPicturesThatTileWithoutSeams) {
+    for (const char* file : kTiles) {
+        SCOPED_TRACE(file);
+        const Picture p = decode(file);
+        ASSERT_GT(p.width, 0);
+        EXPECT_EQ(p.width & (p.width - 1), 0);
+        EXPECT_EQ(p.height & (p.height - 1), 0);
+        // A tiling picture is continuous across the wrap: the step from the
+        // last column (row) to the first is no larger than the largest step
+        // between neighbouring columns (rows) inside it. Mortar joints make
+        // large steps, so the mean step would be too strict a bound.
+        double seamX = 0, seamY = 0;
+        std::vector<double> stepsX(p.width - 1, 0.0), stepsY(p.height - 1, 0.0);
+        for (int y = 0; y < p.height; ++y) {
+            for (int x = 0; x < p.width; ++x) {
+                const int nextX = (x + 1) % p.width, nextY = (y + 1) % p.height;
+                const double dx = difference(p.at(x, y), p.at(nextX, y));
+                const double dy = difference(p.at(x, y), p.at(x, nextY));
+                (nextX == 0 ? seamX : stepsX[x]) += dx;
+                (nextY == 0 ? seamY : stepsY[y]) += dy;
+            }
+        }
+        EXPECT_LE(seamX, 1.1 * *std::max_element(stepsX.begin(), stepsX.end()));
+        EXPECT_LE(seamY, 1.1 * *std::max_element(stepsY.begin(), stepsY.end()));
+    }
+}
+
+double correlation(const std::vector<double>& a, const std::vector<double>& b) {
+    double ma = 0, mb = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ma += a[i];
+        mb += b[i];
+    }
+    ma /= a.size();
+    mb /= b.size();
+    double sab = 0, saa = 0, sbb = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        sab += (a[i] - ma) * (b[i] - mb);
+        saa += (a[i] - ma) * (a[i] - ma);
+        sbb += (b[i] - mb) * (b[i] - mb);
+    }
+    return sab / std::sqrt(saa * sbb);
+}
+
+TEST(ShippedAssets, BrickNormalMapTiltsAwayFromRisingHeight) {
+    const Picture height = decode("textures/Brick_OldDestroyed_h.jpg");
+    const Picture normal = decode("textures/Brick_OldDestroyed_n.jpg");
+    ASSERT_EQ(height.width, normal.width);
+    ASSERT_EQ(height.height, normal.height);
+    std::vector<double> slopeU, slopeV, normalX, normalY;
+    double normalZ = 0;
+    for (int y = 0; y < height.height; ++y) {
+        for (int x = 0; x < height.width; ++x) {
+            slopeU.push_back(height.at(x + 1, y)[0] - height.at(x - 1, y)[0]);
+            slopeV.push_back(height.at(x, y + 1)[0] - height.at(x, y - 1)[0]);
+            normalX.push_back(normal.at(x, y)[0] / 127.5 - 1.0);
+            normalY.push_back(normal.at(x, y)[1] / 127.5 - 1.0);
+            normalZ += normal.at(x, y)[2] / 127.5 - 1.0;
+        }
+    }
+    // +x toward the picture's right, +y toward its top (FreeImage row order).
+    EXPECT_LT(correlation(normalX, slopeU), -0.6);
+    EXPECT_LT(correlation(normalY, slopeV), -0.6);
+    EXPECT_GT(normalZ / slopeU.size(), 0.7) << "mostly facing out of the wall";
+}
+
+TEST(ShippedAssets, BrickColourAndHeightShareOneLayout) {
+    // Mortar is recessed and grey: low height goes with low saturation.
+    const Picture colour = decode("textures/Brick_OldDestroyed_d.jpg");
+    const Picture height = decode("textures/Brick_OldDestroyed_h.jpg");
+    std::vector<double> h, saturation;
+    for (int y = 0; y < colour.height; ++y) {
+        for (int x = 0; x < colour.width; ++x) {
+            const auto& c = colour.at(x, y);
+            h.push_back(height.at(x, y)[0]);
+            saturation.push_back(c[0] - c[2]);
+        }
+    }
+    EXPECT_GT(correlation(h, saturation), 0.4);
+}
+
+const std::array<const char*, 6> kSkyFaces{"right", "left", "top", "bottom", "back", "front"};
+
+// One sky face as SOIL gives it to the engine: first stored row first.
+struct SkyFace {
+    int size = 0;
+    std::vector<unsigned char> rgb;
+
+    std::array<float, 3> at(int column, int row) const {
+        const std::size_t i = 3 * (static_cast<std::size_t>(row) * size + column);
+        return {static_cast<float>(rgb[i]), static_cast<float>(rgb[i + 1]),
+                static_cast<float>(rgb[i + 2])};
+    }
+};
+
+std::array<SkyFace, 6> loadSky() {
+    std::array<SkyFace, 6> faces;
+    for (int f = 0; f < 6; ++f) {
+        const std::string path = shipped(std::string("textures/skybox/") + kSkyFaces[f] + ".jpg");
+        int width = 0, height = 0, channels = 0;
+        unsigned char* data =
+            SOIL_load_image(path.c_str(), &width, &height, &channels, SOIL_LOAD_RGB);
+        if (data == nullptr) {
+            ADD_FAILURE() << "SOIL cannot read " << path;
+            continue;
+        }
+        EXPECT_EQ(width, height) << kSkyFaces[f];
+        faces[f].size = width;
+        faces[f].rgb.assign(data, data + 3 * static_cast<std::size_t>(width) * height);
+        SOIL_free_image_data(data);
+    }
+    return faces;
+}
+
+// OpenGL's face selection: direction to face (+X, -X, +Y, -Y, +Z, -Z) and
+// (s, t) in [0, 1].
+void cubeLookup(const glm::vec3& d, int& face, float& s, float& t) {
+    const glm::vec3 a = glm::abs(d);
+    float sc, tc, ma;
+    if (a.x >= a.y && a.x >= a.z) {
+        ma = a.x;
+        face = d.x > 0 ? 0 : 1;
+        sc = d.x > 0 ? -d.z : d.z;
+        tc = -d.y;
+    } else if (a.y >= a.z) {
+        ma = a.y;
+        face = d.y > 0 ? 2 : 3;
+        sc = d.x;
+        tc = d.y > 0 ? d.z : -d.z;
+    } else {
+        ma = a.z;
+        face = d.z > 0 ? 4 : 5;
+        sc = d.z > 0 ? d.x : -d.x;
+        tc = -d.y;
+    }
+    s = 0.5f * (sc / ma + 1.0f);
+    t = 0.5f * (tc / ma + 1.0f);
+}
+
+// The direction through (s, t) of a face: the table above solved backward.
+glm::vec3 cubeDirection(int face, float s, float t) {
+    const float sc = 2.0f * s - 1.0f;
+    const float tc = 2.0f * t - 1.0f;
+    switch (face) {
+        case 0:
+            return {1.0f, -tc, -sc};
+        case 1:
+            return {-1.0f, -tc, sc};
+        case 2:
+            return {sc, 1.0f, tc};
+        case 3:
+            return {sc, -1.0f, -tc};
+        case 4:
+            return {sc, -tc, 1.0f};
+        default:
+            return {-sc, -tc, -1.0f};
+    }
+}
+
+std::array<float, 3> skyColour(const std::array<SkyFace, 6>& sky, const glm::vec3& d) {
+    int face;
+    float s, t;
+    cubeLookup(d, face, s, t);
+    const int n = sky[face].size;
+    return sky[face].at(std::clamp(static_cast<int>(s * n), 0, n - 1),
+                        std::clamp(static_cast<int>(t * n), 0, n - 1));
+}
+
+TEST(ShippedAssets, SkyFacesAreEqualSquaresThatSoilLoads) {
+    const std::array<SkyFace, 6> sky = loadSky();
+    for (int f = 0; f < 6; ++f) {
+        SCOPED_TRACE(kSkyFaces[f]);
+        EXPECT_GT(sky[f].size, 0);
+        EXPECT_EQ(sky[f].size, sky[0].size);
+        EXPECT_EQ((3 * sky[f].size) % 4, 0) << "rows of RGB bytes stay 4-byte aligned";
+        // FreeImage reads them too, with the same size.
+        const Picture p = decode(std::string("textures/skybox/") + kSkyFaces[f] + ".jpg");
+        EXPECT_EQ(p.width, sky[f].size);
+    }
+}
+
+TEST(ShippedAssets, SkySunShinesAheadOfTheStartingCameraAndAbove) {
+    const std::array<SkyFace, 6> sky = loadSky();
+    // Centre of the brightest texels, as directions through the cube map.
+    float brightest = 0;
+    for (const SkyFace& face : sky) {
+        for (std::size_t i = 0; i + 2 < face.rgb.size(); i += 3) {
+            brightest = std::max(
+                brightest, static_cast<float>(face.rgb[i] + face.rgb[i + 1] + face.rgb[i + 2]));
+        }
+    }
+    glm::vec3 sum(0.0f);
+    for (int f = 0; f < 6; ++f) {
+        const int n = sky[f].size;
+        for (int row = 0; row < n; ++row) {
+            for (int column = 0; column < n; ++column) {
+                const auto c = sky[f].at(column, row);
+                if (c[0] + c[1] + c[2] >= brightest - 6.0f) {
+                    sum += glm::normalize(cubeDirection(f, (column + 0.5f) / n, (row + 0.5f) / n));
+                }
+            }
+        }
+    }
+    const glm::vec3 sun = glm::normalize(sum);
+    EXPECT_GT(glm::dot(sun, glm::normalize(glm::vec3(0.3f, 0.35f, -0.9f))), 0.995f)
+        << "sun seen at " << sun.x << ", " << sun.y << ", " << sun.z;
+}
+
+TEST(ShippedAssets, SkyIsBrightAboveAndDarkBelowTheHorizon) {
+    const std::array<SkyFace, 6> sky = loadSky();
+    auto brightness = [&](const glm::vec3& d) {
+        const auto c = skyColour(sky, glm::normalize(d));
+        return c[0] + c[1] + c[2];
+    };
+    EXPECT_GT(brightness({0, 1, 0}), 1.3f * brightness({0, -1, 0}));
+    EXPECT_GT(brightness({1, 0.05f, 0}), 1.3f * brightness({1, -0.3f, 0}));
+    const auto zenith = skyColour(sky, {0, 1, 0.0001f});
+    EXPECT_GT(zenith[2], zenith[0]) << "blue overhead";
+}
+
+TEST(ShippedAssets, SkyFacesMeetWithoutSeams) {
+    const std::array<SkyFace, 6> sky = loadSky();
+    // For each border texel, the texel one step across the border lies on
+    // the neighbouring face; it should be as close in colour as a
+    // neighbour on the same face is.
+    double across = 0, within = 0;
+    int count = 0;
+    for (int f = 0; f < 6; ++f) {
+        const int n = sky[f].size;
+        for (int k = 0; k < n; ++k) {
+            const std::array<std::array<int, 4>, 4> borders{
+                {{0, k, -1, k}, {n - 1, k, n, k}, {k, 0, k, -1}, {k, n - 1, k, n}}};
+            for (const auto& [c, r, c2, r2] : borders) {
+                const auto here = sky[f].at(c, r);
+                const glm::vec3 beyond = cubeDirection(f, (c2 + 0.5f) / n, (r2 + 0.5f) / n);
+                across += difference(here, skyColour(sky, beyond));
+                const int ci = std::clamp(2 * c - c2, 0, n - 1);
+                const int ri = std::clamp(2 * r - r2, 0, n - 1);
+                within += difference(here, sky[f].at(ci, ri));
+                ++count;
+            }
+        }
+    }
+    EXPECT_LT(across / count, 1.5 * within / count + 1.0)
+        << "mean step " << across / count << " across borders, " << within / count << " inside";
+}
+
+}  // namespace
