@@ -11,16 +11,30 @@ namespace tandril::render {
 
 using namespace scene;
 
-void renderFrame() {
+namespace {
+
+void runPass(Pass pass, void (*render)(), PassObserver* observer) {
+    if (observer != nullptr) {
+        observer->begin(pass);
+    }
+    render();
+    if (observer != nullptr) {
+        observer->end(pass);
+    }
+}
+
+}  // namespace
+
+void renderFrame(PassObserver* observer) {
     // The last passes of the previous frame left depth writes off, and the
     // clear only resets depth while they are on.
     glDepthMask(GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    renderBasePass();
-    renderReflectionsAndSkybox();
+    runPass(Pass::Base, renderBasePass, observer);
+    runPass(Pass::ReflectionsAndSkybox, renderReflectionsAndSkybox, observer);
     glEnable(GL_STENCIL_TEST);
-    renderShadowVolumes();
-    renderLightingPass();
+    runPass(Pass::ShadowVolumes, renderShadowVolumes, observer);
+    runPass(Pass::Lighting, renderLightingPass, observer);
     glDisable(GL_STENCIL_TEST);
 }
 

@@ -23,7 +23,19 @@ inline constexpr Intensities kDirectlyLit{0.1f, 20.0f, 100.0f};
 // Added to the shadow group where no volume encloses the point.
 inline constexpr Intensities kLightingPassDirect{0.0f, 60.0f, 10.0f};
 
-void renderFrame();
+// The four passes of a frame, in their order.
+enum class Pass { Base, ReflectionsAndSkybox, ShadowVolumes, Lighting };
+inline constexpr int kPassCount = 4;
+
+// Told where each pass begins and ends, e.g. to time it; the demo has none.
+class PassObserver {
+  public:
+    virtual ~PassObserver() = default;
+    virtual void begin(Pass pass) = 0;
+    virtual void end(Pass pass) = 0;
+};
+
+void renderFrame(PassObserver* observer = nullptr);
 void renderBasePass();
 void renderShadowVolumes();
 void renderLightingPass();

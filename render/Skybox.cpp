@@ -6,6 +6,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/mat3x3.hpp>
 
+#include "app/Profile.h"
 #include "assets/Texture.h"
 #include "scene/SceneGlobals.h"
 
@@ -43,6 +44,7 @@ const std::array<const char*, 6> kSkyboxFaces = {
 };
 
 void createSkybox() {
+    app::PhaseScope phase("sky box");
     glGenVertexArrays(1, &skyboxVAO);
     glGenBuffers(1, &skyboxVBO);
     glBindVertexArray(skyboxVAO);

@@ -8,6 +8,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/KeyCallback.h"
+#include "app/Profile.h"
 #include "render/Lighting.h"
 #include "render/Skybox.h"
 #include "scene/SceneGlobals.h"
@@ -32,6 +33,7 @@ glm::mat4 scaledTranslatedTurned(const glm::vec3& scale, const glm::vec3& offset
 }
 
 void loadPrograms() {
+    app::PhaseScope phase("programs");
     using assets::GeometryShaderProgram;
     using assets::ShaderProgram;
     shaderDebug = new ShaderProgram("shader/shader_debug.vert", "shader/shader_debug.frag");

@@ -1,0 +1,402 @@
+// Measures start-up phase by phase and frames of the real scene with a fixed
+// time step: the whole frame, each pass on the GPU timer, the CPU time of the
+// program's own code, and a floor frame that only clears and presents.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <iomanip>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "app/AppGlobals.h"
+#include "app/FrameLoop.h"
+#include "app/Profile.h"
+#include "app/ToolWindow.h"
+#include "render/FramePasses.h"
+#include "scene/SceneGlobals.h"
+#include "scene/SceneSetup.h"
+
+namespace {
+
+using namespace tandril;
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Time spent inside the driver's draw calls during the current frame. The
+// benchmark defines the two draw entry points itself (below), so the scene
+// code linked into it calls these, and they forward to the driver's.
+double drawCallMilliseconds = 0.0;
+
+template <typename Function>
+Function driverEntry(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+extern "C" void glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) {
+    static const auto real =
+        driverEntry<void (*)(GLenum, GLsizei, GLenum, const void*)>("glDrawElements");
+    const Clock::time_point start = Clock::now();
+    real(mode, count, type, indices);
+    drawCallMilliseconds += millisecondsSince(start);
+}
+
+extern "C" void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    static const auto real = driverEntry<void (*)(GLenum, GLint, GLsizei)>("glDrawArrays");
+    const Clock::time_point start = Clock::now();
+    real(mode, first, count);
+    drawCallMilliseconds += millisecondsSince(start);
+}
+
+namespace {
+
+constexpr float kTimeStep = 1.0f / 30.0f;
+constexpr std::array<const char*, render::kPassCount> kPassNames = {"base", "reflections and sky",
+                                                                    "shadow volumes", "lighting"};
+
+struct Options {
+    int width = 1200;
+    int height = 1200;
+    int frames = 150;
+    int warmup = 30;
+    bool json = false;
+};
+
+struct Summary {
+    double median = 0.0;
+    double min = 0.0;
+    double max = 0.0;
+};
+
+Summary summarise(std::vector<double> samples) {
+    if (samples.empty()) {
+        return {};
+    }
+    std::sort(samples.begin(), samples.end());
+    const std::size_t n = samples.size();
+    const double median = n % 2 == 1 ? samples[n / 2] : 0.5 * (samples[n / 2 - 1] + samples[n / 2]);
+    return {median, samples.front(), samples.back()};
+}
+
+// One GL_TIME_ELAPSED query per pass; read after the frame has finished.
+class PassTimer : public render::PassObserver {
+  public:
+    PassTimer() { glGenQueries(render::kPassCount, m_queries.data()); }
+    ~PassTimer() override { glDeleteQueries(render::kPassCount, m_queries.data()); }
+    void begin(render::Pass pass) override {
+        glBeginQuery(GL_TIME_ELAPSED, m_queries[static_cast<int>(pass)]);
+    }
+    void end(render::Pass) override { glEndQuery(GL_TIME_ELAPSED); }
+    double milliseconds(int pass) const {
+        GLuint64 nanoseconds = 0;
+        glGetQueryObjectui64v(m_queries[pass], GL_QUERY_RESULT, &nanoseconds);
+        return static_cast<double>(nanoseconds) / 1.0e6;
+    }
+
+  private:
+    std::array<GLuint, render::kPassCount> m_queries{};
+};
+
+// The software driver defers rasterisation to the end of the frame, where its
+// timer queries cannot tell the passes apart. This series finishes the GL
+// work before and after each pass and takes the wall time in between.
+class FinishingPassTimer : public render::PassObserver {
+  public:
+    void begin(render::Pass) override {
+        glFinish();
+        m_start = Clock::now();
+    }
+    void end(render::Pass pass) override {
+        glFinish();
+        m_milliseconds[static_cast<int>(pass)] = millisecondsSince(m_start);
+    }
+    double milliseconds(int pass) const { return m_milliseconds[pass]; }
+
+  private:
+    Clock::time_point m_start;
+    std::array<double, render::kPassCount> m_milliseconds{};
+};
+
+struct Samples {
+    std::vector<double> frame, updates, issue, drawCalls, ownCode, floor;
+    std::array<std::vector<double>, render::kPassCount> passes, finishedPasses;
+};
+
+void measureFrames(const Options& options, Samples& samples) {
+    PassTimer timer;
+    for (int i = 0; i < options.warmup + options.frames; ++i) {
+        const bool counted = i >= options.warmup;
+
+        Clock::time_point start = Clock::now();
+        app::advanceSceneWithoutInput(kTimeStep);
+        const double updates = millisecondsSince(start);
+
+        drawCallMilliseconds = 0.0;
+        start = Clock::now();
+        render::renderFrame(&timer);
+        const double issue = millisecondsSince(start);
+        const double drawCalls = drawCallMilliseconds;
+        glfwSwapBuffers(app::window);
+        glFinish();
+        const double frame = millisecondsSince(start);
+
+        // The floor, interleaved so that both see the same machine state.
+        start = Clock::now();
+        glDepthMask(GL_TRUE);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glfwSwapBuffers(app::window);
+        glFinish();
+        const double floor = millisecondsSince(start);
+        glfwPollEvents();
+
+        if (glGetError() != GL_NO_ERROR) {
+            std::cerr << "tandril_benchmark: OpenGL error in frame " << i << "\n";
+        }
+        if (!counted) {
+            continue;
+        }
+        samples.frame.push_back(frame);
+        samples.updates.push_back(updates);
+        samples.issue.push_back(issue);
+        samples.drawCalls.push_back(drawCalls);
+        samples.ownCode.push_back(updates + issue - drawCalls);
+        samples.floor.push_back(floor);
+        for (int pass = 0; pass < render::kPassCount; ++pass) {
+            samples.passes[pass].push_back(timer.milliseconds(pass));
+        }
+    }
+}
+
+// Where the camera and the moving cars are, so a series can be repeated.
+struct SceneState {
+    scene::Camera camera;
+    glm::mat4 car1;
+    glm::mat4 car3;
+
+    static SceneState save() {
+        return {*scene::camera, scene::car1->m_mesh->m_modelMatrix,
+                scene::car3->m_mesh->m_modelMatrix};
+    }
+    void restore() const {
+        *scene::camera = camera;
+        scene::car1->m_mesh->m_modelMatrix = car1;
+        scene::car3->m_mesh->m_modelMatrix = car3;
+    }
+};
+
+// A second series over the same views as the first.
+void measureFinishedPasses(const Options& options, Samples& samples) {
+    FinishingPassTimer timer;
+    for (int i = 0; i < options.frames; ++i) {
+        app::advanceSceneWithoutInput(kTimeStep);
+        render::renderFrame(&timer);
+        glfwSwapBuffers(app::window);
+        glfwPollEvents();
+        for (int pass = 0; pass < render::kPassCount; ++pass) {
+            samples.finishedPasses[pass].push_back(timer.milliseconds(pass));
+        }
+    }
+}
+
+// Start-up phases grouped by what they load, in the order they first ran.
+std::vector<std::pair<std::string, double>> groupPhases(const app::PhaseRecorder& recorder) {
+    std::vector<std::pair<std::string, double>> groups;
+    std::map<std::string, std::size_t> index;
+    double textures = 0.0;
+    int textureCount = 0;
+    for (const app::PhaseRecord& record : recorder.records()) {
+        if (record.name.rfind("texture ", 0) == 0) {
+            textures += record.seconds;
+            ++textureCount;
+            continue;
+        }
+        auto [it, added] = index.try_emplace(record.name, groups.size());
+        if (added) {
+            groups.emplace_back(record.name, 0.0);
+        }
+        groups[it->second].second += record.seconds * 1000.0;
+    }
+    groups.emplace_back("textures (" + std::to_string(textureCount) + " loads)", textures * 1000.0);
+    return groups;
+}
+
+std::string jsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string jsonSummary(const Summary& s) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(3) << "{\"median\": " << s.median
+        << ", \"min\": " << s.min << ", \"max\": " << s.max << "}";
+    return out.str();
+}
+
+void report(const Options& options, const Samples& samples,
+            const std::vector<std::pair<std::string, double>>& phases, double startupTotal) {
+    const Summary frame = summarise(samples.frame);
+    const Summary floor = summarise(samples.floor);
+    const double ratio = floor.median > 0.0 ? frame.median / floor.median : 0.0;
+    const std::vector<std::pair<std::string, Summary>> rows = {
+        {"whole frame", frame},
+        {"  GPU timer: base", summarise(samples.passes[0])},
+        {"  GPU timer: reflections, sky", summarise(samples.passes[1])},
+        {"  GPU timer: shadow volumes", summarise(samples.passes[2])},
+        {"  GPU timer: lighting", summarise(samples.passes[3])},
+        {"updates (CPU)", summarise(samples.updates)},
+        {"issuing the passes (CPU)", summarise(samples.issue)},
+        {"  inside draw calls", summarise(samples.drawCalls)},
+        {"own code (CPU)", summarise(samples.ownCode)},
+        {"floor frame", floor},
+        {"finished pass: base", summarise(samples.finishedPasses[0])},
+        {"finished pass: reflections, sky", summarise(samples.finishedPasses[1])},
+        {"finished pass: shadow volumes", summarise(samples.finishedPasses[2])},
+        {"finished pass: lighting", summarise(samples.finishedPasses[3])},
+    };
+
+    if (options.json) {
+        std::cout << "{\n  \"size\": [" << options.width << ", " << options.height
+                  << "],\n  \"frames\": " << samples.frame.size() << ",\n  \"renderer\": "
+                  << jsonString(reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
+                  << ",\n  \"frame_ms\": " << jsonSummary(frame) << ",\n  \"passes_ms\": {";
+        for (int pass = 0; pass < render::kPassCount; ++pass) {
+            std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                      << jsonSummary(summarise(samples.passes[pass]));
+        }
+        std::cout << "},\n  \"finished_passes_ms\": {";
+        for (int pass = 0; pass < render::kPassCount; ++pass) {
+            std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                      << jsonSummary(summarise(samples.finishedPasses[pass]));
+        }
+        std::cout << "},\n  \"updates_ms\": " << jsonSummary(rows[5].second)
+                  << ",\n  \"issue_ms\": " << jsonSummary(rows[6].second)
+                  << ",\n  \"draw_calls_ms\": " << jsonSummary(rows[7].second)
+                  << ",\n  \"own_code_ms\": " << jsonSummary(rows[8].second)
+                  << ",\n  \"floor_ms\": " << jsonSummary(floor)
+                  << ",\n  \"frame_to_floor\": " << std::fixed << std::setprecision(2) << ratio
+                  << ",\n  \"startup_ms\": {";
+        for (const auto& [name, milliseconds] : phases) {
+            std::cout << jsonString(name) << ": " << std::setprecision(1) << milliseconds << ", ";
+        }
+        std::cout << "\"total\": " << startupTotal << "}\n}\n";
+        return;
+    }
+
+    std::cout << "tandril benchmark: " << options.width << "x" << options.height << ", "
+              << samples.frame.size() << " frames after " << options.warmup
+              << " warm-up, fixed step 1/30 s\nrenderer: " << glGetString(GL_RENDERER) << "\n\n"
+              << std::left << std::setw(33) << "ms" << std::right << std::setw(9) << "median"
+              << std::setw(9) << "min" << std::setw(9) << "max"
+              << "\n";
+    std::cout << std::fixed << std::setprecision(2);
+    for (const auto& [name, s] : rows) {
+        std::cout << std::left << std::setw(33) << name << std::right << std::setw(9) << s.median
+                  << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
+    }
+    std::cout << "whole frame / floor frame: " << ratio << "\n\nstart-up, ms\n"
+              << std::setprecision(1);
+    for (const auto& [name, milliseconds] : phases) {
+        std::cout << "  " << std::left << std::setw(52) << name << std::right << std::setw(8)
+                  << milliseconds << "\n";
+    }
+    std::cout << "  " << std::left << std::setw(52) << "total set-up" << std::right << std::setw(8)
+              << startupTotal << "\n";
+}
+
+int usage(const std::string& problem) {
+    std::cerr << "tandril_benchmark: " << problem << "\n"
+              << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
+              << "Run from the repository root (it reads shader/, objects/, textures/).\n";
+    return 2;
+}
+
+bool parseCount(const char* text, int minimum, int& value) {
+    char* end = nullptr;
+    const long parsed = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || parsed < minimum || parsed > 100000) {
+        return false;
+    }
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (flag == "--size" && hasValue) {
+            if (!app::parseSize(argv[++i], options.width, options.height)) {
+                return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
+            }
+        } else if (flag == "--frames" && hasValue) {
+            if (!parseCount(argv[++i], 1, options.frames)) {
+                return usage("--frames wants a positive count");
+            }
+        } else if (flag == "--warmup" && hasValue) {
+            if (!parseCount(argv[++i], 0, options.warmup)) {
+                return usage("--warmup wants a count");
+            }
+        } else if (flag == "--json") {
+            options.json = true;
+        } else {
+            return usage("unknown or incomplete option '" + flag + "'");
+        }
+    }
+
+    if (const std::string error = app::openToolWindow(options.width, options.height);
+        !error.empty()) {
+        std::cerr << "tandril_benchmark: " << error << "\n";
+        return 1;
+    }
+    // Presenting must not wait for a display refresh.
+    glfwSwapInterval(0);
+
+    app::PhaseRecorder recorder;
+    app::phaseRecorder = &recorder;
+    // The set-up's own console lines would mix with the report.
+    std::streambuf* console = std::cout.rdbuf(nullptr);
+    const Clock::time_point setupStart = Clock::now();
+    scene::setupScene();
+    const double startupTotal = millisecondsSince(setupStart);
+    std::cout.rdbuf(console);
+    app::phaseRecorder = nullptr;
+
+    Samples samples;
+    // Both series start after the warm-up frames.
+    for (int i = 0; i < options.warmup; ++i) {
+        app::advanceSceneWithoutInput(kTimeStep);
+    }
+    const SceneState start = SceneState::save();
+    Options measured = options;
+    measured.warmup = 0;
+    measureFrames(measured, samples);
+    start.restore();
+    measureFinishedPasses(options, samples);
+    report(options, samples, groupPhases(recorder), startupTotal);
+
+    glfwDestroyWindow(app::window);
+    glfwTerminate();
+    return 0;
+}

@@ -1,0 +1,196 @@
+// Renders the scene as the demo shows it at a given time of its run and
+// writes the frame as a PNG. Time advances from 0 in fixed steps of 1/30 s
+// with no mouse or key input, so the camera path and the cars are where a
+// run at that frame rate would have them.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+
+#include "app/AppGlobals.h"
+#include "app/FrameLoop.h"
+#include "app/ToolWindow.h"
+#include "render/FramePasses.h"
+#include "render/Snapshot.h"
+#include "scene/SceneGlobals.h"
+#include "scene/SceneSetup.h"
+
+namespace {
+
+using namespace tandril;
+
+constexpr float kTimeStep = 1.0f / 30.0f;
+
+struct Options {
+    double time = 0.0;
+    int width = 1200;
+    int height = 1200;
+    std::string output;
+    bool parallax = true;
+    float parallaxScale = 0.01f;
+    bool reliefShadow = true;
+    int downsample = 1;
+    // A viewpoint of its own instead of the path's, e.g. for close-ups.
+    std::optional<glm::vec3> eye;
+    std::optional<glm::vec2> yawPitch;
+};
+
+// Averages each square of factor x factor pixels into one.
+render::Picture downsample(const render::Picture& full, int factor) {
+    render::Picture small{full.width / factor, full.height / factor, {}};
+    small.rgb.resize(std::size_t(small.width) * small.height * 3);
+    for (int y = 0; y < small.height; ++y) {
+        for (int x = 0; x < small.width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int j = 0; j < factor; ++j) {
+                    for (int i = 0; i < factor; ++i) {
+                        const std::size_t at =
+                            (std::size_t(y * factor + j) * full.width + x * factor + i) * 3 + c;
+                        sum += full.rgb[at];
+                    }
+                }
+                small.rgb[(std::size_t(y) * small.width + x) * 3 + c] =
+                    static_cast<std::uint8_t>((sum + factor * factor / 2) / (factor * factor));
+            }
+        }
+    }
+    return small;
+}
+
+int usage(const std::string& problem) {
+    std::cerr << "tandril_capture: " << problem << "\n"
+              << "usage: tandril_capture --out FILE.png [--time SECONDS] [--size WxH]\n"
+              << "       [--no-parallax] [--parallax-scale S] [--no-relief-shadow]\n"
+              << "       [--downsample N]   (write the frame N times smaller)\n"
+              << "       [--eye X,Y,Z] [--look YAW,PITCH]   (a viewpoint of its own)\n"
+              << "Run from the repository root (it reads shader/, objects/, textures/).\n";
+    return 2;
+}
+
+bool parseNumbers(const std::string& text, float* values, int count) {
+    std::istringstream stream(text);
+    for (int i = 0; i < count; ++i) {
+        if (!(stream >> values[i]) || !std::isfinite(values[i]) ||
+            (i + 1 < count && stream.get() != ',')) {
+            return false;
+        }
+    }
+    return stream.peek() == std::char_traits<char>::eof();
+}
+
+bool parseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(value);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        const bool hasValue = i + 1 < argc;
+        double number = 0.0;
+        if (flag == "--out" && hasValue) {
+            options.output = argv[++i];
+        } else if (flag == "--time" && hasValue) {
+            if (!parseNumber(argv[++i], number) || number < 0.0 || number > 3600.0) {
+                return usage("--time wants seconds from 0 to 3600");
+            }
+            options.time = number;
+        } else if (flag == "--size" && hasValue) {
+            if (!app::parseSize(argv[++i], options.width, options.height)) {
+                return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
+            }
+        } else if (flag == "--parallax-scale" && hasValue) {
+            if (!parseNumber(argv[++i], number)) {
+                return usage("--parallax-scale wants a number");
+            }
+            options.parallaxScale = static_cast<float>(number);
+        } else if (flag == "--downsample" && hasValue) {
+            if (!parseNumber(argv[++i], number) || number < 1 || number > 16 ||
+                number != std::floor(number)) {
+                return usage("--downsample wants a whole factor from 1 to 16");
+            }
+            options.downsample = static_cast<int>(number);
+        } else if (flag == "--eye" && hasValue) {
+            glm::vec3 eye;
+            if (!parseNumbers(argv[++i], &eye.x, 3)) {
+                return usage("--eye wants X,Y,Z");
+            }
+            options.eye = eye;
+        } else if (flag == "--look" && hasValue) {
+            glm::vec2 angles;
+            if (!parseNumbers(argv[++i], &angles.x, 2)) {
+                return usage("--look wants YAW,PITCH in radians");
+            }
+            options.yawPitch = angles;
+        } else if (flag == "--no-parallax") {
+            options.parallax = false;
+        } else if (flag == "--no-relief-shadow") {
+            options.reliefShadow = false;
+        } else {
+            return usage("unknown or incomplete option '" + flag + "'");
+        }
+    }
+    if (options.output.empty()) {
+        return usage("--out is required");
+    }
+
+    if (const std::string error = app::openToolWindow(options.width, options.height);
+        !error.empty()) {
+        std::cerr << "tandril_capture: " << error << "\n";
+        return 1;
+    }
+    scene::setupScene();
+    app::parallaxEnabled = options.parallax;
+    app::parallaxScale = options.parallaxScale;
+    app::shadowMultiplierEnabled = options.reliefShadow;
+
+    const long steps = std::lround(options.time / kTimeStep);
+    for (long step = 0; step < steps; ++step) {
+        app::advanceSceneWithoutInput(kTimeStep);
+    }
+    // The camera builds its matrices in its first update.
+    if (steps == 0) {
+        app::advanceSceneWithoutInput(0.0f);
+    }
+    if (options.eye || options.yawPitch) {
+        scene::Camera& camera = *scene::camera;
+        if (options.eye) {
+            camera.m_position = *options.eye;
+        }
+        if (options.yawPitch) {
+            camera.m_horizontalAngle = options.yawPitch->x;
+            camera.m_verticalAngle = options.yawPitch->y;
+        }
+        camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
+        camera.rebuildMatrices();
+    }
+    render::renderFrame();
+    const render::Picture picture =
+        downsample(render::readBackBuffer(options.width, options.height), options.downsample);
+    if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
+        std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
+        return 1;
+    }
+    if (!render::writePng(options.output, picture)) {
+        std::cerr << "tandril_capture: cannot write " << options.output << "\n";
+        return 1;
+    }
+    std::cout << "wrote " << options.output << " (" << picture.width << "x" << picture.height
+              << ", t = " << steps * kTimeStep << " s)\n";
+    glfwDestroyWindow(app::window);
+    glfwTerminate();
+    return 0;
+}
