@@ -1,0 +1,160 @@
+// Renders the reference views with the capture tool and compares them with
+// the committed pictures, so that a lost shadow, a missing texture or a broken
+// sky shows up as a failure.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "render/Snapshot.h"
+#include "support/Process.h"
+
+namespace tandril::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A pixel differs when a channel is off by more than this; the share of such
+// pixels and the mean difference must stay under the limits. The software
+// driver renders the same frame bit for bit, so the limits only leave room
+// for other CPUs' rounding.
+constexpr int kPixelTolerance = 24;
+constexpr double kMaxDifferingShare = 0.001;
+constexpr double kMaxMeanDifference = 1.0;
+
+const char* const kRefreshHint =
+    "If the picture is meant to change, run scripts/refresh-references.sh, look at the new "
+    "pictures in tests/reference/ and commit them.";
+
+struct Case {
+    std::string name;
+    std::string time;
+    std::vector<std::string> options;
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+fs::path referenceDir() {
+    return sourceDir() / "tests" / "reference";
+}
+
+std::vector<Case> readCases() {
+    std::vector<Case> cases;
+    std::ifstream file(referenceDir() / "cases.txt");
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        Case c;
+        if (!(words >> c.name >> c.time) || c.name[0] == '#') {
+            continue;
+        }
+        for (std::string option; words >> option;) {
+            c.options.push_back(option);
+        }
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+struct Comparison {
+    double differingShare = 0.0;
+    double meanDifference = 0.0;
+    render::Picture difference;  // bright where the pictures differ
+};
+
+Comparison compare(const render::Picture& a, const render::Picture& b) {
+    Comparison result;
+    result.difference = {a.width, a.height, std::vector<std::uint8_t>(a.rgb.size())};
+    std::size_t differing = 0;
+    double total = 0.0;
+    const std::size_t pixels = std::size_t(a.width) * a.height;
+    for (std::size_t p = 0; p < pixels; ++p) {
+        int largest = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int d = std::abs(int(a.rgb[3 * p + c]) - int(b.rgb[3 * p + c]));
+            largest = std::max(largest, d);
+            total += d;
+        }
+        differing += largest > kPixelTolerance ? 1 : 0;
+        std::fill_n(&result.difference.rgb[3 * p], 3, std::uint8_t(std::min(255, largest * 4)));
+    }
+    result.differingShare = double(differing) / double(pixels);
+    result.meanDifference = total / double(3 * pixels);
+    return result;
+}
+
+class PictureTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PictureTest, MatchesTheReference) {
+    const Case& c = GetParam();
+    const render::Picture reference =
+        render::readPng((referenceDir() / (c.name + ".png")).string());
+    ASSERT_GT(reference.width, 0) << "no reference picture for " << c.name << ". " << kRefreshHint;
+
+    ScratchDir scratch(false);
+    const fs::path rendered = scratch / "rendered.png";
+    std::vector<std::string> arguments = {TANDRIL_CAPTURE, "--time", c.time};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {"--out", rendered.string()});
+    const ProcessResult run = runProcess(TANDRIL_CAPTURE, arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const render::Picture actual = render::readPng(rendered.string());
+    ASSERT_EQ(actual.width, reference.width) << kRefreshHint;
+    ASSERT_EQ(actual.height, reference.height) << kRefreshHint;
+
+    const Comparison comparison = compare(actual, reference);
+    if (comparison.differingShare > kMaxDifferingShare ||
+        comparison.meanDifference > kMaxMeanDifference) {
+        // Keep both pictures for a look at what changed.
+        const fs::path keep = fs::temp_directory_path() / "tandril-picture-failures";
+        fs::create_directories(keep);
+        fs::copy_file(rendered, keep / (c.name + "-rendered.png"),
+                      fs::copy_options::overwrite_existing);
+        render::writePng((keep / (c.name + "-difference.png")).string(), comparison.difference);
+        ADD_FAILURE() << std::fixed << std::setprecision(3) << c.name << ": "
+                      << comparison.differingShare * 100.0 << "% of the pixels differ by more than "
+                      << kPixelTolerance << " (limit " << kMaxDifferingShare * 100.0
+                      << "%), mean difference " << comparison.meanDifference << " (limit "
+                      << kMaxMeanDifference
+                      << "). The rendered picture and a difference image are in " << keep << ". "
+                      << kRefreshHint;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, PictureTest, ::testing::ValuesIn(readCases()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST(PictureComparison, CatchesASmallDarkPatchButNotRoundingNoise) {
+    render::Picture base{100, 100, std::vector<std::uint8_t>(100 * 100 * 3, 120)};
+    render::Picture noisy = base;
+    for (std::size_t i = 0; i < noisy.rgb.size(); i += 7) {
+        noisy.rgb[i] = static_cast<std::uint8_t>(noisy.rgb[i] + (i % 2 ? 2 : -2));
+    }
+    Comparison comparison = compare(base, noisy);
+    EXPECT_LE(comparison.differingShare, kMaxDifferingShare);
+    EXPECT_LE(comparison.meanDifference, kMaxMeanDifference);
+
+    // A lost shadow: a 5 x 4 patch, 0.2% of the picture, brighter by 60.
+    render::Picture patched = base;
+    for (int y = 40; y < 44; ++y) {
+        for (int x = 40; x < 45; ++x) {
+            std::fill_n(&patched.rgb[(y * 100 + x) * 3], 3, std::uint8_t(180));
+        }
+    }
+    comparison = compare(base, patched);
+    EXPECT_GT(comparison.differingShare, kMaxDifferingShare);
+}
+
+}  // namespace
+}  // namespace tandril::test
