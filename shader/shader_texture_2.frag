@@ -24,10 +24,10 @@ out vec4 fragColor;
 // surface 6 m below it to about the texture's own colour.
 const float kIntensityUnit = 0.01;
 // Ambient light lifts unlit surfaces to a dim, readable share of their colour.
-const float kAmbientGain = 3.0;
+const float kAmbientGain = 4.0;
 // Distance at which a light has fallen to half its strength; softer than the
 // inverse square so the street lights reach the cubes and the kerb.
-const float kHalfDistance = 14.0;
+const float kHalfDistance = 18.0;
 
 // Share of a light's strength that reaches a point at `distance`.
 float falloff(float distance) {

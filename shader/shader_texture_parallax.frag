@@ -25,16 +25,26 @@ out vec4 fragColor;
 
 // Lighting calibration: see shader_texture_2.frag. The walls get a third of
 // the street's diffuse intensity, so their unit is larger.
-const float kIntensityUnit = 0.03;
+const float kIntensityUnit = 0.04;
 const float kAmbientGain = 3.0;
 const float kHalfDistance = 14.0;
 // How dark a relief shadow gets, and how soon (per unit of depth below the ray).
 const float kShadowStrength = 0.85;
 const float kShadowSharpness = 12.0;
+// Old brick is matte: its highlights are a faint sheen on the brick faces,
+// not sparkles on every chipped edge.
+const float kBrickGloss = 0.3;
+// Texels per pixel over which the relief fades out into plain normal mapping.
+const float kReliefFadeStart = 2.0;
+const float kReliefFadeEnd = 4.0;
+// A light whose share is below this adds too little for its shadow to show.
+const float kFaintLight = 0.02;
 
 // Texture derivatives taken once, outside the loops, where they are defined.
 vec2 uvDx;
 vec2 uvDy;
+// Texels across the height map, for sizing the searches.
+float heightTexels;
 
 float depthAt(vec2 uv) {
     return 1.0 - textureGrad(height_texture, uv, uvDx, uvDy).r;
@@ -43,13 +53,14 @@ float depthAt(vec2 uv) {
 // The texture coordinate where the ray towards the eye first meets the height
 // field: a layered search, then a linear refinement between the last two layers.
 vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
-    // More layers where the ray is long in texture space.
-    const float kMinLayers = 8.0;
-    const float kMaxLayers = 32.0;
-    float layers = mix(kMaxLayers, kMinLayers, abs(toEye.z));
-    float layerDepth = 1.0 / layers;
     // A grazing ray would otherwise run off across many bricks.
     vec2 shiftPerDepth = toEye.xy / max(toEye.z, 0.2) * parallaxScale;
+    // About one layer per texel the ray crosses: more at grazing angles and
+    // for deeper relief, few where the wall is seen head-on.
+    const float kMinLayers = 4.0;
+    const float kMaxLayers = 32.0;
+    float layers = clamp(length(shiftPerDepth) * heightTexels, kMinLayers, kMaxLayers);
+    float layerDepth = 1.0 / layers;
     vec2 shiftPerLayer = shiftPerDepth * layerDepth;
 
     // Shift the coordinates along the view ray until the ray is below the surface.
@@ -73,20 +84,22 @@ vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
 // `toLight`: 1 when no bump stands between them, less the deeper the ray runs
 // below the surface on its way up.
 float reliefShadow(vec2 uv, float depth, vec3 toLight) {
-    const int kSteps = 8;
     if (depth <= 0.0) {
         return 1.0;
     }
-    float layerDepth = depth / float(kSteps);
-    vec2 shiftPerLayer = toLight.xy / max(toLight.z, 0.2) * parallaxScale * layerDepth;
+    // As in the view search: about one step per texel on the way up.
+    vec2 shiftPerDepth = toLight.xy / max(toLight.z, 0.2) * parallaxScale;
+    int steps = int(clamp(length(shiftPerDepth) * depth * heightTexels, 3.0, 16.0));
+    float layerDepth = depth / float(steps);
+    vec2 shiftPerLayer = shiftPerDepth * layerDepth;
     float occlusion = 0.0;
     float rayDepth = depth;
-    for (int i = 1; i < kSteps; ++i) {
+    for (int i = 1; i < steps; ++i) {
         uv += shiftPerLayer;
         rayDepth -= layerDepth;
         float under = rayDepth - depthAt(uv);
         // Nearer bumps cast darker shadows.
-        occlusion = max(occlusion, under * kShadowSharpness * (1.0 - float(i) / float(kSteps)));
+        occlusion = max(occlusion, under * kShadowSharpness * (1.0 - float(i) / float(steps)));
     }
     return 1.0 - kShadowStrength * clamp(occlusion, 0.0, 1.0);
 }
@@ -99,12 +112,21 @@ float falloff(float distance) {
 void main() {
     uvDx = dFdx(fs_in.texCoord);
     uvDy = dFdy(fs_in.texCoord);
+    heightTexels = float(textureSize(height_texture, 0).x);
     vec3 toEye = normalize(fs_in.tangentToEye);
+
+    // Far away a pixel covers several texels and the relief is finer than the
+    // pixel: plain normal mapping looks the same there and costs far less.
+    float texelsPerPixel = max(length(uvDx), length(uvDy)) * heightTexels;
+    bool relief = enableParallax != 0 && texelsPerPixel < kReliefFadeEnd;
 
     vec2 uv = fs_in.texCoord;
     float depth = 0.0;
-    if (enableParallax != 0) {
-        uv = parallaxOcclusionTexCoord(uv, toEye, depth);
+    if (relief) {
+        vec2 reliefUv = parallaxOcclusionTexCoord(uv, toEye, depth);
+        float fade = smoothstep(kReliefFadeEnd, kReliefFadeStart, texelsPerPixel);
+        uv = mix(uv, reliefUv, fade);
+        depth *= fade;
     }
 
     vec3 albedo = textureGrad(material_texture, uv, uvDx, uvDy).rgb;
@@ -121,7 +143,8 @@ void main() {
             continue;
         }
         float strength = light_position[i].w * falloff(distance);
-        if (enableParallax != 0 && enableShadow != 0) {
+        // A light too weak to show here needs no shadow search.
+        if (relief && enableShadow != 0 && strength * lambert > kFaintLight) {
             strength *= reliefShadow(uv, depth, l);
         }
         vec3 halfway = normalize(l + toEye);
@@ -132,6 +155,6 @@ void main() {
 
     vec3 colour = albedo * (ambientIntensity * kAmbientGain +
                             diffuseIntensity * kIntensityUnit * diffuse) +
-                  specularIntensity * kIntensityUnit * specular;
+                  specularIntensity * kIntensityUnit * kBrickGloss * specular;
     fragColor = vec4(colour, 1.0);
 }

@@ -23,8 +23,8 @@ void writeAsphalt(const std::filesystem::path& folder) {
         for (int x = 0; x < size; ++x) {
             const float u = (x + 0.5f) / size;
             const float v = (y + 0.5f) / size;
-            // Binder: dark grey with wide, faint patches of wear.
-            float grey = 0.2f + 0.07f * (tileFbm(u, v, 3, 3, 4, 21) - 0.5f) +
+            // Binder: weathered grey with wide, faint patches of wear.
+            float grey = 0.36f + 0.08f * (tileFbm(u, v, 3, 3, 4, 21) - 0.5f) +
                          0.04f * (tileFbm(u, v, 16, 16, 3, 22) - 0.5f);
             // Embedded stones: one candidate per cell, seen from the 3 x 3
             // neighbourhood so stones may cross cell borders.
@@ -45,8 +45,8 @@ void writeAsphalt(const std::filesystem::path& folder) {
                     const glm::vec2 centre((cx + i + offsetX) * cellSize,
                                            (cy + j + offsetY) * cellSize);
                     const float radius = stone.uniform(0.5f, 1.8f);
-                    const float tone = stone.chance(0.65f) ? stone.uniform(0.27f, 0.4f)
-                                                           : stone.uniform(0.11f, 0.15f);
+                    const float tone = stone.chance(0.65f) ? stone.uniform(0.46f, 0.62f)
+                                                           : stone.uniform(0.2f, 0.26f);
                     // Angular rather than round: a squashed, turned ellipse.
                     const float turn = stone.uniform(0.0f, 3.14159f);
                     const glm::vec2 axis(std::cos(turn), std::sin(turn));
