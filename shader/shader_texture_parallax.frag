@@ -43,11 +43,13 @@ const float kFaintLight = 0.02;
 // Texture derivatives taken once, outside the loops, where they are defined.
 vec2 uvDx;
 vec2 uvDy;
-// Texels across the height map, for sizing the searches.
+// Texels across the height map, for sizing the searches, and the mip level
+// the searches read (one level for the whole search, as the footprint).
 float heightTexels;
+float heightLod;
 
 float depthAt(vec2 uv) {
-    return 1.0 - textureGrad(height_texture, uv, uvDx, uvDy).r;
+    return 1.0 - textureLod(height_texture, uv, heightLod).r;
 }
 
 // The texture coordinate where the ray towards the eye first meets the height
@@ -119,6 +121,7 @@ void main() {
     // pixel: plain normal mapping looks the same there and costs far less.
     float texelsPerPixel = max(length(uvDx), length(uvDy)) * heightTexels;
     bool relief = enableParallax != 0 && texelsPerPixel < kReliefFadeEnd;
+    heightLod = max(log2(texelsPerPixel), 0.0);
 
     vec2 uv = fs_in.texCoord;
     float depth = 0.0;
