@@ -1,5 +1,7 @@
 #include "support/GlContext.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "app/AppGlobals.h"
@@ -10,7 +12,16 @@ namespace tandril::test {
 
 GLFWwindow* testWindow() {
     static GLFWwindow* window = [] {
-        if (!glfwInit()) {
+        // Xvfb now and then refuses a connection while many clients come and
+        // go; a refused first try is not a broken display.
+        bool connected = false;
+        for (int attempt = 0; attempt < 10 && !connected; ++attempt) {
+            connected = glfwInit() == GLFW_TRUE;
+            if (!connected) {
+                usleep(100000);
+            }
+        }
+        if (!connected) {
             std::abort();
         }
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
