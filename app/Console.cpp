@@ -92,8 +92,10 @@ std::wstring decodeUtf8(const std::string& text) {
 }  // namespace
 
 void installWideConsole() {
-    static Utf8WideBuffer buffer(std::cout.rdbuf());
-    std::wcout.rdbuf(&buffer);
+    // Never destroyed: the standard streams are flushed after static objects
+    // are gone, and wcout would then sync a dead buffer.
+    static Utf8WideBuffer* const buffer = new Utf8WideBuffer(std::cout.rdbuf());
+    std::wcout.rdbuf(buffer);
 }
 
 std::wstring workingDirectory() {

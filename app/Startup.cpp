@@ -57,7 +57,11 @@ int runApplication(int argc, char** argv) {
     }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    window = glfwCreateWindow(screenWidth, screenHeight, "Orvelle", nullptr, nullptr);
+    // GLFW asserts on a negative size rather than failing, so such a size takes
+    // the same road as any window that cannot be made.
+    window = screenWidth >= 0 && screenHeight >= 0
+                 ? glfwCreateWindow(screenWidth, screenHeight, "Orvelle", nullptr, nullptr)
+                 : nullptr;
     if (window == nullptr) {
         glfwTerminate();
         fatalError(
