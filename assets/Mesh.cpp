@@ -2,37 +2,18 @@
 
 #include <cstdio>
 
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-#include <assimp/Importer.hpp>
-
 #include "app/Console.h"
+#include "app/Profile.h"
+#include "assets/ModelImport.h"
 #include "assets/ShaderProgram.h"
 
 namespace tandril::scene {
 namespace {
 
-constexpr unsigned kImportFlags = aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
-                                  aiProcess_Triangulate | aiProcess_SortByPType;
-
 constexpr const char* kWallModel = "objects/hausreihe_wuerfel_alleCords.obj";
 constexpr const char* kWallColour = "textures/Brick_OldDestroyed_d.jpg";
 constexpr const char* kWallHeight = "textures/Brick_OldDestroyed_h.jpg";
 constexpr const char* kWallNormal = "textures/Brick_OldDestroyed_n.jpg";
-
-// One attribute array per imported vertex; zeros where the model has none.
-template <typename Vec, typename Source>
-void copyAttribute(std::vector<Vec>& target, const Source* source, unsigned count) {
-    target.assign(count, Vec(0.0f));
-    if (source == nullptr) {
-        return;
-    }
-    for (unsigned k = 0; k < count; ++k) {
-        for (int c = 0; c < Vec::length(); ++c) {
-            target[k][c] = source[k][c];
-        }
-    }
-}
 
 template <typename Vec>
 GLuint uploadArray(GLenum target, const std::vector<Vec>& data) {
@@ -75,48 +56,37 @@ Mesh::~Mesh() {
 }
 
 void Mesh::loadModel(const std::string& modelPath) {
-    Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(modelPath, kImportFlags);
-    if (scene == nullptr) {
-        std::fputs(importer.GetErrorString(), stderr);
+    ImportedModel model = [&] {
+        app::PhaseScope phase("import", modelPath);
+        return importModel(modelPath);
+    }();
+    if (model.status == ImportedModel::Status::ImportFailed) {
+        std::fputs(model.error.c_str(), stderr);
         app::waitForKey();
         return;
     }
-    if (scene->mNumMeshes == 0 || scene->mMeshes == nullptr) {
+    if (model.status == ImportedModel::Status::NoMesh) {
         std::fprintf(stderr, "No mesh in model file \"%s\"\n", modelPath.c_str());
         app::waitForKey();
         return;
     }
 
-    const aiMesh& mesh = *scene->mMeshes[0];
-    m_vertexCount = mesh.mNumVertices;
-    const bool hasUvs = mesh.HasTextureCoords(0) && m_vertexCount > 0;
-
-    copyAttribute(m_positions, mesh.mVertices, m_vertexCount);
-    copyAttribute(m_normals, mesh.mNormals, m_vertexCount);
-    copyAttribute(m_tangents, mesh.mTangents, m_vertexCount);
-    copyAttribute(m_bitangents, mesh.mBitangents, m_vertexCount);
-    copyAttribute(m_uvs, hasUvs ? mesh.mTextureCoords[0] : nullptr, m_vertexCount);
+    m_vertexCount = static_cast<std::uint32_t>(model.positions.size());
+    m_positions = std::move(model.positions);
+    m_normals = std::move(model.normals);
+    m_tangents = std::move(model.tangents);
+    m_bitangents = std::move(model.bitangents);
+    m_uvs = std::move(model.uvs);
     for (glm::vec2& uv : m_uvs) {
         uv *= kTextureRepeat;
     }
 
-    // Points and lines that share the mesh have no triangle to draw.
-    std::vector<Triangle> faces;
-    faces.reserve(mesh.mNumFaces);
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-        const aiFace& face = mesh.mFaces[f];
-        if (face.mNumIndices == 3 && face.mIndices[0] < m_vertexCount &&
-            face.mIndices[1] < m_vertexCount && face.mIndices[2] < m_vertexCount) {
-            faces.push_back({face.mIndices[0], face.mIndices[1], face.mIndices[2]});
-        }
-    }
-
     if (m_withAdjacency) {
-        buildAdjacency(faces, m_positions, m_adjacency, m_indices);
+        app::PhaseScope phase("adjacency", modelPath);
+        buildAdjacency(model.triangles, m_positions, m_adjacency, m_indices);
     } else {
-        m_indices.reserve(3 * faces.size());
-        for (const Triangle& face : faces) {
+        m_indices.reserve(3 * model.triangles.size());
+        for (const Triangle& face : model.triangles) {
             m_indices.insert(m_indices.end(), face.begin(), face.end());
         }
     }
