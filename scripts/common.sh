@@ -47,4 +47,6 @@ build_targets() {
     cmake --build "$dir" --parallel "$(nproc)" --target "$@"
 }
 
-XVFB_ARGS=(-a -s "-screen 0 1920x1280x24")
+# -noreset: by default the server resets whenever its last client leaves, and
+# a test that connects during the reset fails to open the display.
+XVFB_ARGS=(-a -s "-screen 0 1920x1280x24 -noreset")
