@@ -43,9 +43,10 @@ const float kFaintLight = 0.02;
 // Texture derivatives taken once, outside the loops, where they are defined.
 vec2 uvDx;
 vec2 uvDy;
-// Texels across the height map, for sizing the searches, and the mip level
-// the searches read (one level for the whole search, as the footprint).
-float heightTexels;
+// Texels across the mip level of the height map that the searches read (the
+// level whose texels are about a pixel), for sizing the searches: finer steps
+// than that level's texels find nothing new.
+float searchTexels;
 float heightLod;
 
 float depthAt(vec2 uv) {
@@ -53,15 +54,20 @@ float depthAt(vec2 uv) {
 }
 
 // The texture coordinate where the ray towards the eye first meets the height
-// field: a layered search, then a linear refinement between the last two layers.
+// field: a layered search in steps of a few texels, then a binary search
+// within the last step and a linear fit between its ends. Coarse steps keep
+// the loop short for every pixel of a vector, which runs as long as its
+// slowest pixel (one in a deep mortar joint); the binary search restores the
+// precision.
 vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
     // A grazing ray would otherwise run off across many bricks.
     vec2 shiftPerDepth = toEye.xy / max(toEye.z, 0.2) * parallaxScale;
-    // About one layer per texel the ray crosses: more at grazing angles and
-    // for deeper relief, few where the wall is seen head-on.
+    const float kTexelsPerLayer = 3.0;
     const float kMinLayers = 4.0;
-    const float kMaxLayers = 32.0;
-    float layers = clamp(length(shiftPerDepth) * heightTexels, kMinLayers, kMaxLayers);
+    const float kMaxLayers = 24.0;
+    const int kRefinements = 4;
+    float layers = clamp(length(shiftPerDepth) * searchTexels / kTexelsPerLayer, kMinLayers,
+                         kMaxLayers);
     float layerDepth = 1.0 / layers;
     vec2 shiftPerLayer = shiftPerDepth * layerDepth;
 
@@ -74,12 +80,24 @@ vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
         surfaceDepth = depthAt(uv);
     }
 
-    // Interpolate between the layer above and the one below the surface.
-    float below = surfaceDepth - rayDepth;
-    float above = depthAt(uv + shiftPerLayer) - (rayDepth - layerDepth);
-    float weight = below / (below - above);
-    depth = mix(rayDepth, rayDepth - layerDepth, weight);
-    return mix(uv, uv + shiftPerLayer, weight);
+    // (uv, rayDepth) is below the surface, one step back is above it.
+    vec2 step = shiftPerLayer;
+    float stepDepth = layerDepth;
+    for (int i = 0; i < kRefinements; ++i) {
+        step *= 0.5;
+        stepDepth *= 0.5;
+        vec2 middle = uv + step;
+        if (rayDepth - stepDepth >= depthAt(middle)) {
+            uv = middle;
+            rayDepth -= stepDepth;
+        }
+    }
+
+    float below = depthAt(uv) - rayDepth;
+    float above = depthAt(uv + step) - (rayDepth - stepDepth);
+    float weight = clamp(below / (below - above), 0.0, 1.0);
+    depth = mix(rayDepth, rayDepth - stepDepth, weight);
+    return mix(uv, uv + step, weight);
 }
 
 // Light that reaches a relief point from a light in tangent direction
@@ -89,9 +107,9 @@ float reliefShadow(vec2 uv, float depth, vec3 toLight) {
     if (depth <= 0.0) {
         return 1.0;
     }
-    // As in the view search: about one step per texel on the way up.
+    // The shadow is soft: a step every two texels on the way up is enough.
     vec2 shiftPerDepth = toLight.xy / max(toLight.z, 0.2) * parallaxScale;
-    int steps = int(clamp(length(shiftPerDepth) * depth * heightTexels, 3.0, 16.0));
+    int steps = int(clamp(length(shiftPerDepth) * depth * searchTexels * 0.5, 3.0, 12.0));
     float layerDepth = depth / float(steps);
     vec2 shiftPerLayer = shiftPerDepth * layerDepth;
     float occlusion = 0.0;
@@ -114,7 +132,7 @@ float falloff(float distance) {
 void main() {
     uvDx = dFdx(fs_in.texCoord);
     uvDy = dFdy(fs_in.texCoord);
-    heightTexels = float(textureSize(height_texture, 0).x);
+    float heightTexels = float(textureSize(height_texture, 0).x);
     vec3 toEye = normalize(fs_in.tangentToEye);
 
     // Far away a pixel covers several texels and the relief is finer than the
@@ -122,6 +140,7 @@ void main() {
     float texelsPerPixel = max(length(uvDx), length(uvDy)) * heightTexels;
     bool relief = enableParallax != 0 && texelsPerPixel < kReliefFadeEnd;
     heightLod = max(log2(texelsPerPixel), 0.0);
+    searchTexels = heightTexels / exp2(heightLod);
 
     vec2 uv = fs_in.texCoord;
     float depth = 0.0;
