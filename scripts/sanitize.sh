@@ -36,10 +36,7 @@ build_targets "$SANITIZE_DIR" -DBUILD_TESTING=ON -DTANDRIL_SANITIZE=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXE_LINKER_FLAGS="$(resident_driver_flags)" -- all
 echo "sanitizer build: $((SECONDS - start)) s"
 
-start=$SECONDS
 cd "$REPO_ROOT"
-status=0
-xvfb-run "${XVFB_ARGS[@]}" \
-    ctest --test-dir "$SANITIZE_DIR" --output-on-failure --parallel "$(nproc)" "$@" || status=$?
-echo "sanitizer test run: $((SECONDS - start)) s"
-exit "$status"
+# CTest's summary is the last thing this prints.
+exec xvfb-run "${XVFB_ARGS[@]}" \
+    ctest --test-dir "$SANITIZE_DIR" --output-on-failure --parallel "$(nproc)" "$@"
