@@ -44,18 +44,6 @@ std::string readFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// The values of the complete "frameRate: " lines in `out`, in order.
-std::vector<std::string> reportValues(const std::string& out) {
-    std::vector<std::string> values;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("frameRate: ") && !lines.eof()) {
-            values.push_back(line.substr(11));
-        }
-    }
-    return values;
-}
-
 // Root (or any process with CAP_DAC_OVERRIDE) reads files of mode 000 anyway.
 bool permissionsStopReads() {
     const ScratchDir dir(false);

@@ -46,17 +46,6 @@ ProcessResult tool(const std::string& program, const std::vector<std::string>& a
     return runProcess(program, argv, options);
 }
 
-std::vector<std::string> reportValues(const std::string& out) {
-    std::vector<std::string> values;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("frameRate: ") && !lines.eof()) {
-            values.push_back(line.substr(11));
-        }
-    }
-    return values;
-}
-
 // Waits until `more` frame reports have come in after those seen now.
 bool waitForReports(DemoSession& demo, std::size_t more) {
     const std::size_t target = reportValues(demo.out()).size() + more;

@@ -172,7 +172,7 @@ void expectFullMipChain() {
 }
 
 class TextureTest : public test::GlTest {
-protected:
+  protected:
     void SetUp() override {
         GlTest::SetUp();
         FreeImage_Initialise(FALSE);
@@ -202,10 +202,15 @@ TEST_P(LosslessTextureTest, ColoursLandInPlaceWithTheBottomRowFirst) {
     // Eight colours whose red and blue differ, so swapped channels show.
     const Picture picture{4,
                           2,
-                          {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0},
-                           {0, 255, 255}, {255, 0, 255}, {250, 128, 10}, {10, 60, 200}}};
-    const std::string file = path(std::string("colours.") +
-                                  FreeImage_GetFormatFromFIF(GetParam()));
+                          {{255, 0, 0},
+                           {0, 255, 0},
+                           {0, 0, 255},
+                           {255, 255, 0},
+                           {0, 255, 255},
+                           {255, 0, 255},
+                           {250, 128, 10},
+                           {10, 60, 200}}};
+    const std::string file = path(std::string("colours.") + FreeImage_GetFormatFromFIF(GetParam()));
     writePicture(file, GetParam(), picture);
     EXPECT_EQ(load(file), picture.bottomFirst());
 }
@@ -227,9 +232,8 @@ TEST_F(TextureTest, JpegWithoutAlphaBecomesOpaque) {
 }
 
 TEST_F(TextureTest, PngAlphaIsKept) {
-    const Picture picture{4,
-                          1,
-                          {{255, 0, 0, 0}, {0, 255, 0, 64}, {0, 0, 255, 128}, {90, 30, 200, 255}}};
+    const Picture picture{
+        4, 1, {{255, 0, 0, 0}, {0, 255, 0, 64}, {0, 0, 255, 128}, {90, 30, 200, 255}}};
     writePicture(path("alpha.png"), FIF_PNG, picture, 32);
     EXPECT_EQ(load(path("alpha.png")), picture.bottomFirst());
 }
@@ -243,7 +247,7 @@ TEST_F(TextureTest, GreyscaleIsExpandedToOpaqueGrey) {
     }
     writeIndexed(path("grey.png"), FIF_PNG, 4, 2, values, greys);
     const Pixels pixels = load(path("grey.png"));
-    const Pixels expected = {greys[17], greys[99],  greys[200], greys[241],
+    const Pixels expected = {greys[17], greys[99], greys[200], greys[241],
                              greys[0],  greys[60], greys[130], greys[255]};
     EXPECT_EQ(pixels, expected);
 }
@@ -320,10 +324,11 @@ struct BadImage {
     std::string (*make)(const test::ScratchDir& dir);
 };
 
-void PrintTo(const BadImage& image, std::ostream* out) { *out << image.name; }
+void PrintTo(const BadImage& image, std::ostream* out) {
+    *out << image.name;
+}
 
-class UnreadableTextureTest : public TextureTest,
-                              public ::testing::WithParamInterface<BadImage> {};
+class UnreadableTextureTest : public TextureTest, public ::testing::WithParamInterface<BadImage> {};
 
 TEST_P(UnreadableTextureTest, WarnsNamingThePathAndGivesACompleteOpaquePlaceholder) {
     const std::string file = GetParam().make(m_dir);
@@ -347,21 +352,22 @@ std::string jpegBytes(const test::ScratchDir& dir) {
     return readBytes(dir / "whole.jpg");
 }
 
+// What both the 2-D textures and the sky faces meet.
+const BadImage kMissingFile{
+    "MissingFile", [](const test::ScratchDir& dir) { return (dir / "missing.png").string(); }};
+const BadImage kEmptyFile{"EmptyFile", [](const test::ScratchDir& dir) {
+                              dir.write("empty.png", "");
+                              return (dir / "empty.png").string();
+                          }};
+const BadImage kGarbageBytes{"GarbageBytes", [](const test::ScratchDir& dir) {
+                                 dir.write("garbage.jpg", std::string(300, '\x5a'));
+                                 return (dir / "garbage.jpg").string();
+                             }};
+
 INSTANTIATE_TEST_SUITE_P(
     , UnreadableTextureTest,
     ::testing::Values(
-        BadImage{"MissingFile",
-                 [](const test::ScratchDir& dir) { return (dir / "missing.png").string(); }},
-        BadImage{"EmptyFile",
-                 [](const test::ScratchDir& dir) {
-                     dir.write("empty.png", "");
-                     return (dir / "empty.png").string();
-                 }},
-        BadImage{"GarbageBytes",
-                 [](const test::ScratchDir& dir) {
-                     dir.write("garbage.jpg", std::string(300, '\x5a'));
-                     return (dir / "garbage.jpg").string();
-                 }},
+        kMissingFile, kEmptyFile, kGarbageBytes,
         BadImage{"JpegCutBeforeItsImageData",
                  [](const test::ScratchDir& dir) {
                      const std::string bytes = jpegBytes(dir);
@@ -387,21 +393,20 @@ INSTANTIATE_TEST_SUITE_P(
                      std::filesystem::create_directories(dir / "folder.png");
                      return (dir / "folder.png").string();
                  }},
-        BadImage{"WiderThanTheDriverAllows",
-                 [](const test::ScratchDir& dir) {
-                     const int width = integer(GL_MAX_TEXTURE_SIZE) + 1;
-                     writePicture(dir / "wide.png", FIF_PNG,
-                                  Picture::solid(width, 1, {1, 2, 3, 255}));
-                     return (dir / "wide.png").string();
-                 }}),
+        BadImage{
+            "WiderThanTheDriverAllows",
+            [](const test::ScratchDir& dir) {
+                const int width = integer(GL_MAX_TEXTURE_SIZE) + 1;
+                writePicture(dir / "wide.png", FIF_PNG, Picture::solid(width, 1, {1, 2, 3, 255}));
+                return (dir / "wide.png").string();
+            }}),
     [](const ::testing::TestParamInfo<BadImage>& info) { return info.param.name; });
 
 // --- The cube map ---------------------------------------------------------
 
 constexpr GLenum kFaceTargets[6] = {
-    GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X,
-    GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_Y,
-    GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z,
+    GL_TEXTURE_CUBE_MAP_POSITIVE_X, GL_TEXTURE_CUBE_MAP_NEGATIVE_X, GL_TEXTURE_CUBE_MAP_POSITIVE_Y,
+    GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_Z, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z,
 };
 
 // The direction through the centre of each face, in the order above.
@@ -409,7 +414,7 @@ constexpr float kFaceDirections[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
                                          {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
 
 class CubemapTest : public TextureTest {
-protected:
+  protected:
     void TearDown() override {
         glDeleteTextures(1, &m_cubemap);
         TextureTest::TearDown();
@@ -471,8 +476,7 @@ protected:
                       "void main() { colour = texture(sky, direction); }\n");
         GLuint vertex = 0;
         GLuint fragment = 0;
-        ShaderProgram::compileShaderFile((shaders / "sky.vert").string(), GL_VERTEX_SHADER,
-                                         vertex);
+        ShaderProgram::compileShaderFile((shaders / "sky.vert").string(), GL_VERTEX_SHADER, vertex);
         ShaderProgram::compileShaderFile((shaders / "sky.frag").string(), GL_FRAGMENT_SHADER,
                                          fragment);
         const GLuint program = glCreateProgram();
@@ -577,7 +581,7 @@ TEST_F(CubemapTest, FacesWithUnalignedRowsUploadWithoutSkewAndAlignmentIsRestore
 
 TEST_F(CubemapTest, SampledFacesShowTheirImages) {
     std::vector<std::string> faces;
-    const Rgba colours[6] = {{250, 20, 20}, {20, 250, 20}, {20, 20, 250},
+    const Rgba colours[6] = {{250, 20, 20},  {20, 250, 20},  {20, 20, 250},
                              {250, 250, 20}, {20, 250, 250}, {250, 20, 250}};
     for (int i = 0; i < 6; ++i) {
         faces.push_back(path("solid" + std::to_string(i) + ".png"));
@@ -623,27 +627,17 @@ TEST_P(MissingCubemapFaceTest, IsFilledAtTheSizeOfTheOthersWithAWarningNamingIt)
     EXPECT_NE(sample(0), (Rgba{0, 0, 0, 255}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    , MissingCubemapFaceTest,
-    ::testing::Values(
-        BadImage{"MissingFile",
-                 [](const test::ScratchDir& dir) { return (dir / "missing.png").string(); }},
-        BadImage{"EmptyFile",
-                 [](const test::ScratchDir& dir) {
-                     dir.write("empty.png", "");
-                     return (dir / "empty.png").string();
-                 }},
-        BadImage{"GarbageBytes",
-                 [](const test::ScratchDir& dir) {
-                     dir.write("garbage.png", std::string(300, '\x5a'));
-                     return (dir / "garbage.png").string();
-                 }},
-        BadImage{"Directory",
-                 [](const test::ScratchDir& dir) {
-                     std::filesystem::create_directories(dir / "folder.png");
-                     return (dir / "folder.png").string();
-                 }}),
-    [](const ::testing::TestParamInfo<BadImage>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(, MissingCubemapFaceTest,
+                         ::testing::Values(kMissingFile, kEmptyFile, kGarbageBytes,
+                                           BadImage{"Directory",
+                                                    [](const test::ScratchDir& dir) {
+                                                        std::filesystem::create_directories(
+                                                            dir / "folder.png");
+                                                        return (dir / "folder.png").string();
+                                                    }}),
+                         [](const ::testing::TestParamInfo<BadImage>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(CubemapTest, EmptyPathIsAMissingFace) {
     std::vector<std::string> faces = writeFaces(4);

@@ -62,6 +62,17 @@ std::string executingLine() {
     return "you are executing '" + demoBinary() + "'\n";
 }
 
+std::vector<std::string> reportValues(const std::string& out) {
+    std::vector<std::string> values;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("frameRate: ") && !lines.eof()) {
+            values.push_back(line.substr(11));
+        }
+    }
+    return values;
+}
+
 ProcessResult runDemo(const std::filesystem::path& workingDirectory,
                       const std::vector<std::string>& arguments, bool withDisplay) {
     ProcessOptions options;

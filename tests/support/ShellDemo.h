@@ -27,6 +27,8 @@ inline const std::string kSettingsLines =
 std::string workingDirectoryLine(const std::filesystem::path& directory);
 // The "you are executing" line for the demo binary as the tests start it.
 std::string executingLine();
+// The values of the complete "frameRate: " lines in `out`, in order.
+std::vector<std::string> reportValues(const std::string& out);
 
 // Runs the demo to its end in `workingDirectory` with standard input closed.
 // Without a display GLFW cannot start, which bounds runs that would otherwise
