@@ -16,7 +16,6 @@
 #include "app/KeyCallback.h"
 #include "render/Lighting.h"
 #include "support/GlContext.h"
-#include "support/ShellDisplay.h"
 
 namespace tandril::app {
 namespace {
@@ -50,10 +49,10 @@ const Settings kStart{false,
                       {glm::vec4(0.5f, 20.0f, 10.0f, 2.0f), glm::vec4(-1.0f, 5.0f, -10.0f, 0.8f),
                        glm::vec4(-1.0f, 5.0f, -30.0f, 0.8f), glm::vec4(0.0f, 20.0f, 20.0f, 2.0f)}};
 
-class KeyCallbackTest : public test::ConnectedGlTest {
+class KeyCallbackTest : public test::GlTest {
   protected:
     void SetUp() override {
-        ConnectedGlTest::SetUp();
+        GlTest::SetUp();
         if (HasFatalFailure()) {
             return;
         }

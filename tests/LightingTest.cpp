@@ -185,13 +185,7 @@ TEST_F(LightingTest, ParallaxSwitchesGoOutAsZeroOrOneWithTheScaleAsItIs) {
 }
 
 TEST_F(LightingTest, ProgramWithoutAnyLightingUniformTakesTheSetSilentlyAndStillDraws) {
-    const test::TestProgram bare(
-        "#version 330 core\n"
-        "layout(location = 0) in vec3 position;\n"
-        "void main() { gl_Position = vec4(position * 0.01, 1.0); }\n",
-        "#version 330 core\n"
-        "out vec4 colour;\n"
-        "void main() { colour = vec4(1.0); }\n");
+    const test::TestProgram bare = test::bareProgram(0.01f);
     glUseProgram(bare.id());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

@@ -22,6 +22,7 @@
 #include <glm/vec3.hpp>
 
 #include "assets/Mesh.h"
+#include "assets/ModelImport.h"
 #include "assets/ShaderProgram.h"
 #include "support/GlContext.h"
 #include "support/Process.h"
@@ -64,9 +65,7 @@ struct Imported {
 
 Imported importDirectly(const std::string& path) {
     Assimp::Importer importer;
-    const aiScene* scene =
-        importer.ReadFile(path, aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
-                                    aiProcess_Triangulate | aiProcess_SortByPType);
+    const aiScene* scene = importer.ReadFile(path, scene::kModelImportFlags);
     Imported result;
     if (scene == nullptr) {
         result.error = importer.GetErrorString();

@@ -19,6 +19,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "assets/Mesh.h"
+#include "assets/ModelImport.h"
 #include "scene/Car.h"
 #include "scene/Cube.h"
 #include "scene/ObjectUniforms.h"
@@ -89,9 +90,7 @@ struct Imported {
 
 Imported importDirectly(const std::string& path) {
     Assimp::Importer importer;
-    const aiScene* scene =
-        importer.ReadFile(path, aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
-                                    aiProcess_Triangulate | aiProcess_SortByPType);
+    const aiScene* scene = importer.ReadFile(path, scene::kModelImportFlags);
     Imported result;
     EXPECT_NE(scene, nullptr) << path;
     if (scene == nullptr || scene->mNumMeshes == 0) {
@@ -292,13 +291,7 @@ TEST_P(SceneObjectKind, DrawSendsItsPlacementNormalMatrixMaterialAndTexturesWher
 TEST_P(SceneObjectKind, DrawWithAProgramLackingEveryObjectUniformStillDrawsTheWholeMesh) {
     const Kind& kind = GetParam();
     const auto object = kind.make(glm::mat4(1.0f));
-    const test::TestProgram bare(
-        "#version 330 core\n"
-        "layout(location = 0) in vec3 position;\n"
-        "void main() { gl_Position = vec4(position * 0.001, 1.0); }\n",
-        "#version 330 core\n"
-        "out vec4 colour;\n"
-        "void main() { colour = vec4(1.0); }\n");
+    const test::TestProgram bare = test::bareProgram(0.001f);
     glUseProgram(bare.id());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

@@ -15,7 +15,6 @@
 #include "support/GlContext.h"
 #include "support/Process.h"
 #include "support/ShellDemo.h"
-#include "support/ShellDisplay.h"
 
 namespace tandril::assets {
 namespace {
@@ -66,7 +65,7 @@ std::set<GLuint> attachedShaders(GLuint program) {
     return {names, names + count};
 }
 
-class ShaderProgramTest : public test::ConnectedGlTest {
+class ShaderProgramTest : public test::GlTest {
   protected:
     test::ScratchDir files{false};
 
@@ -188,7 +187,7 @@ TEST_F(ShaderProgramTest, UniformsAreLookedUpByNameOnTheProgram) {
 
 // The demo with one of its shader files broken: the exact message on standard
 // error, the pause prompt, exit code 1 and none of the set-up after it.
-class ShaderFailureTest : public test::ConnectedGlTest {
+class ShaderFailureTest : public test::GlTest {
   protected:
     test::ScratchDir dir;
 

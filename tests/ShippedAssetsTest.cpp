@@ -26,6 +26,7 @@
 #include <glm/vec3.hpp>
 
 #include "assets/Adjacency.h"
+#include "assets/ModelImport.h"
 
 namespace {
 
@@ -60,9 +61,7 @@ struct Model {
 
 Model load(const std::string& relative) {
     Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(
-        shipped(relative), aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
-                               aiProcess_Triangulate | aiProcess_SortByPType);
+    const aiScene* scene = importer.ReadFile(shipped(relative), tandril::scene::kModelImportFlags);
     Model model;
     if (scene == nullptr || scene->mNumMeshes == 0) {
         ADD_FAILURE() << relative << ": " << importer.GetErrorString();

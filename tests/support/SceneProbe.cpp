@@ -1,6 +1,7 @@
 #include "support/SceneProbe.h"
 
 #include <cmath>
+#include <string>
 
 #include <gtest/gtest.h>
 #include <glm/gtc/type_ptr.hpp>
@@ -116,6 +117,17 @@ std::vector<std::uint8_t> readStencil(int x, int y, int width, int height) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, counts.data());
     return counts;
+}
+
+TestProgram bareProgram(float scale) {
+    return TestProgram(
+        "#version 330 core\n"
+        "layout(location = 0) in vec3 position;\n"
+        "void main() { gl_Position = vec4(position * " +
+            std::to_string(scale) + ", 1.0); }\n",
+        "#version 330 core\n"
+        "out vec4 colour;\n"
+        "void main() { colour = vec4(1.0); }\n");
 }
 
 }  // namespace tandril::test

@@ -43,6 +43,9 @@ class TestProgram {
     std::unique_ptr<assets::ShaderProgram> m_program;
 };
 
+// A program that declares no uniform at all: positions scaled by `scale`, white.
+TestProgram bareProgram(float scale);
+
 // Points `camera` from `eye` at `target` and rebuilds its matrices as a frame
 // does, with no path step.
 void aimCamera(scene::Camera& camera, const glm::vec3& eye, const glm::vec3& target);
