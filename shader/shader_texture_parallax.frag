@@ -59,42 +59,59 @@ float depthAt(vec2 uv) {
 // the loop short for every pixel of a vector, which runs as long as its
 // slowest pixel (one in a deep mortar joint); the binary search restores the
 // precision.
+//
+// Both loops run to a count computed at run time. A count the compiler can see
+// gets the loop unrolled, and a vectorising software rasterizer then runs
+// every step for every pixel, also for the many that need no relief at all; a
+// real loop ends as soon as no pixel of the vector needs another step.
 vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
     // A grazing ray would otherwise run off across many bricks.
     vec2 shiftPerDepth = toEye.xy / max(toEye.z, 0.2) * parallaxScale;
     const float kTexelsPerLayer = 3.0;
     const float kMinLayers = 4.0;
     const float kMaxLayers = 24.0;
-    const int kRefinements = 4;
+    const float kRefinements = 4.0;
     float layers = clamp(length(shiftPerDepth) * searchTexels / kTexelsPerLayer, kMinLayers,
                          kMaxLayers);
     float layerDepth = 1.0 / layers;
     vec2 shiftPerLayer = shiftPerDepth * layerDepth;
 
-    // Shift the coordinates along the view ray until the ray is below the surface.
+    // Shift the coordinates along the view ray until the ray is below the
+    // surface; after ceil(layers) steps it is at the bottom of the relief.
+    int layerCount = int(ceil(layers));
     float rayDepth = 0.0;
     float surfaceDepth = depthAt(uv);
-    for (int i = 0; i < int(kMaxLayers) && rayDepth < surfaceDepth; ++i) {
+    float previousSurfaceDepth = surfaceDepth;
+    for (int i = 0; i < layerCount && rayDepth < surfaceDepth; ++i) {
         uv -= shiftPerLayer;
         rayDepth += layerDepth;
+        previousSurfaceDepth = surfaceDepth;
         surfaceDepth = depthAt(uv);
     }
 
-    // (uv, rayDepth) is below the surface, one step back is above it.
+    // (uv, rayDepth) is below the surface, one step back is above it; the
+    // surface depths at both ends are kept for the fit.
     vec2 step = shiftPerLayer;
     float stepDepth = layerDepth;
-    for (int i = 0; i < kRefinements; ++i) {
+    float belowEnd = surfaceDepth;
+    float aboveEnd = previousSurfaceDepth;
+    int refinements = int(min(layers, kRefinements));  // kRefinements: layers >= kMinLayers
+    for (int i = 0; i < refinements; ++i) {
         step *= 0.5;
         stepDepth *= 0.5;
         vec2 middle = uv + step;
-        if (rayDepth - stepDepth >= depthAt(middle)) {
+        float middleDepth = depthAt(middle);
+        if (rayDepth - stepDepth >= middleDepth) {
             uv = middle;
             rayDepth -= stepDepth;
+            belowEnd = middleDepth;
+        } else {
+            aboveEnd = middleDepth;
         }
     }
 
-    float below = depthAt(uv) - rayDepth;
-    float above = depthAt(uv + step) - (rayDepth - stepDepth);
+    float below = belowEnd - rayDepth;
+    float above = aboveEnd - (rayDepth - stepDepth);
     float weight = clamp(below / (below - above), 0.0, 1.0);
     depth = mix(rayDepth, rayDepth - stepDepth, weight);
     return mix(uv, uv + step, weight);
@@ -139,7 +156,8 @@ void main() {
     // pixel: plain normal mapping looks the same there and costs far less.
     float texelsPerPixel = max(length(uvDx), length(uvDy)) * heightTexels;
     bool relief = enableParallax != 0 && texelsPerPixel < kReliefFadeEnd;
-    heightLod = max(log2(texelsPerPixel), 0.0);
+    // A whole level: a sampler then reads one level instead of blending two.
+    heightLod = max(round(log2(texelsPerPixel)), 0.0);
     searchTexels = heightTexels / exp2(heightLod);
 
     vec2 uv = fs_in.texCoord;
@@ -156,6 +174,9 @@ void main() {
 
     vec3 diffuse = vec3(0.0);
     vec3 specular = vec3(0.0);
+    // One relief-shadow ray towards the lights' weighted mean direction: the
+    // shadows are soft, and a ray per light would quadruple the search.
+    vec3 shadowDirection = vec3(0.0);
     for (int i = 0; i < 4; ++i) {
         float distance = length(fs_in.tangentToLight[i]);
         vec3 l = fs_in.tangentToLight[i] / distance;
@@ -165,14 +186,17 @@ void main() {
             continue;
         }
         float strength = light_position[i].w * falloff(distance);
-        // A light too weak to show here needs no shadow search.
-        if (relief && enableShadow != 0 && strength * lambert > kFaintLight) {
-            strength *= reliefShadow(uv, depth, l);
-        }
+        shadowDirection += strength * lambert * l;
         vec3 halfway = normalize(l + toEye);
         diffuse += vec3(strength * lambert);
         specular += strength * pow(max(dot(n, halfway), 0.0), matShininess) *
                     matSpecularReflectanceColor;
+    }
+    // A light too weak to show here needs no shadow search.
+    if (relief && enableShadow != 0 && length(shadowDirection) > kFaintLight) {
+        float shadow = reliefShadow(uv, depth, normalize(shadowDirection));
+        diffuse *= shadow;
+        specular *= shadow;
     }
 
     vec3 colour = albedo * (ambientIntensity * kAmbientGain +
