@@ -79,14 +79,19 @@ vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
     // Shift the coordinates along the view ray until the ray is below the
     // surface; after ceil(layers) steps it is at the bottom of the relief.
     int layerCount = int(ceil(layers));
+    // The read comes first in the loop, so a pixel without relief, which still
+    // passes through the loop once, reads the height map only once.
     float rayDepth = 0.0;
-    float surfaceDepth = depthAt(uv);
-    float previousSurfaceDepth = surfaceDepth;
-    for (int i = 0; i < layerCount && rayDepth < surfaceDepth; ++i) {
-        uv -= shiftPerLayer;
-        rayDepth += layerDepth;
+    float surfaceDepth = 0.0;
+    float previousSurfaceDepth = 0.0;
+    for (int i = 0; i <= layerCount; ++i) {
         previousSurfaceDepth = surfaceDepth;
         surfaceDepth = depthAt(uv);
+        if (rayDepth >= surfaceDepth || i == layerCount) {
+            break;
+        }
+        uv -= shiftPerLayer;
+        rayDepth += layerDepth;
     }
 
     // (uv, rayDepth) is below the surface, one step back is above it; the
