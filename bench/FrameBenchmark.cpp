@@ -1,12 +1,17 @@
 // Measures start-up phase by phase and frames of the real scene with a fixed
 // time step: the whole frame, each pass on the GPU timer, the CPU time of the
-// program's own code, and a floor frame that only clears and presents.
+// program's own code, and a floor frame that only clears and presents. With
+// --against DIR it also draws every view of a further series twice, with the
+// repository's shaders and with DIR's, so that two versions of the shaders
+// are compared on the same machine state.
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <map>
@@ -21,6 +26,7 @@
 #include "app/FrameLoop.h"
 #include "app/Profile.h"
 #include "app/ToolWindow.h"
+#include "assets/ShaderProgram.h"
 #include "render/FramePasses.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
@@ -73,6 +79,7 @@ struct Options {
     int frames = 150;
     int warmup = 30;
     bool json = false;
+    std::string against;  // a directory of shader files to compare with, or empty
 };
 
 struct Summary {
@@ -211,6 +218,100 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
     }
 }
 
+// The programs that the passes draw with, by their files' base names.
+struct DrawnPrograms {
+    assets::ShaderProgram* texture2 = nullptr;
+    assets::ShaderProgram* parallax = nullptr;
+    assets::GeometryShaderProgram* shadowVolume = nullptr;
+    assets::ShaderProgram* skybox = nullptr;
+    assets::ShaderProgram* environment = nullptr;
+
+    static constexpr std::array<const char*, 11> kFiles = {
+        "shader_texture_2.vert",
+        "shader_texture_2.frag",
+        "shader_texture_parallax.vert",
+        "shader_texture_parallax.frag",
+        "shader_shadow_volume.vert",
+        "shader_shadow_volume.geom",
+        "shader_shadow_volume.frag",
+        "shader_skybox.vert",
+        "shader_skybox.frag",
+        "shader_texture_environmental_mapping.vert",
+        "shader_texture_environmental_mapping.frag"};
+
+    static DrawnPrograms installed() {
+        return {scene::shaderTexture2, scene::shaderTextureParallax, scene::shaderShadowVolume,
+                scene::shaderSkybox, scene::shaderEnvironmentalMapping};
+    }
+    static DrawnPrograms load(const std::string& dir) {
+        const auto file = [&dir](const char* name) { return dir + "/" + name; };
+        return {
+            new assets::ShaderProgram(file("shader_texture_2.vert"), file("shader_texture_2.frag")),
+            new assets::ShaderProgram(file("shader_texture_parallax.vert"),
+                                      file("shader_texture_parallax.frag")),
+            new assets::GeometryShaderProgram(file("shader_shadow_volume.vert"),
+                                              file("shader_shadow_volume.geom"),
+                                              file("shader_shadow_volume.frag")),
+            new assets::ShaderProgram(file("shader_skybox.vert"), file("shader_skybox.frag")),
+            new assets::ShaderProgram(file("shader_texture_environmental_mapping.vert"),
+                                      file("shader_texture_environmental_mapping.frag"))};
+    }
+    void install() const {
+        scene::shaderTexture2 = texture2;
+        scene::shaderTextureParallax = parallax;
+        scene::shaderShadowVolume = shadowVolume;
+        scene::shaderSkybox = skybox;
+        scene::shaderEnvironmentalMapping = environment;
+    }
+    void destroy() {
+        delete texture2;
+        delete parallax;
+        delete shadowVolume;
+        delete skybox;
+        delete environment;
+    }
+};
+
+// The first of DIR's shader files that cannot be read, or empty.
+std::string unreadableShaderFile(const std::string& dir) {
+    for (const char* name : DrawnPrograms::kFiles) {
+        const std::string path = dir + "/" + name;
+        if (!std::filesystem::is_regular_file(path) || !std::ifstream(path)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+struct Comparison {
+    std::vector<double> ours, theirs, ratios;
+};
+
+// A third series over the same views: each view drawn with both sets of
+// programs, the order changing from frame to frame, so that drift in the
+// machine's speed falls on both alike.
+void measureAgainst(const Options& options, const DrawnPrograms& theirs, Comparison& comparison) {
+    const DrawnPrograms ours = DrawnPrograms::installed();
+    for (int i = 0; i < options.frames; ++i) {
+        app::advanceSceneWithoutInput(kTimeStep);
+        double milliseconds[2] = {0.0, 0.0};
+        for (int turn = 0; turn < 2; ++turn) {
+            const int which = (i + turn) % 2;
+            (which == 0 ? ours : theirs).install();
+            const Clock::time_point start = Clock::now();
+            render::renderFrame();
+            glfwSwapBuffers(app::window);
+            glFinish();
+            milliseconds[which] = millisecondsSince(start);
+        }
+        glfwPollEvents();
+        comparison.ours.push_back(milliseconds[0]);
+        comparison.theirs.push_back(milliseconds[1]);
+        comparison.ratios.push_back(milliseconds[1] / milliseconds[0]);
+    }
+    ours.install();
+}
+
 // Start-up phases grouped by what they load, in the order they first ran.
 std::vector<std::pair<std::string, double>> groupPhases(const app::PhaseRecorder& recorder) {
     std::vector<std::pair<std::string, double>> groups;
@@ -252,7 +353,11 @@ std::string jsonSummary(const Summary& s) {
 }
 
 void report(const Options& options, const Samples& samples,
-            const std::vector<std::pair<std::string, double>>& phases, double startupTotal) {
+            const std::vector<std::pair<std::string, double>>& phases, double startupTotal,
+            const Comparison& comparison) {
+    const Summary ours = summarise(comparison.ours);
+    const Summary theirs = summarise(comparison.theirs);
+    const double theirsToOurs = summarise(comparison.ratios).median;
     const Summary frame = summarise(samples.frame);
     const Summary floor = summarise(samples.floor);
     const double ratio = floor.median > 0.0 ? frame.median / floor.median : 0.0;
@@ -297,7 +402,15 @@ void report(const Options& options, const Samples& samples,
         for (const auto& [name, milliseconds] : phases) {
             std::cout << jsonString(name) << ": " << std::setprecision(1) << milliseconds << ", ";
         }
-        std::cout << "\"total\": " << startupTotal << "}\n}\n";
+        std::cout << "\"total\": " << startupTotal << "}";
+        if (!options.against.empty()) {
+            std::cout << ",\n  \"against\": {\"dir\": " << jsonString(options.against)
+                      << ", \"frame_ms\": " << jsonSummary(ours)
+                      << ", \"their_frame_ms\": " << jsonSummary(theirs)
+                      << ", \"their_to_our_frame\": " << std::setprecision(3) << theirsToOurs
+                      << "}";
+        }
+        std::cout << "\n}\n";
         return;
     }
 
@@ -320,11 +433,24 @@ void report(const Options& options, const Samples& samples,
     }
     std::cout << "  " << std::left << std::setw(52) << "total set-up" << std::right << std::setw(8)
               << startupTotal << "\n";
+    if (options.against.empty()) {
+        return;
+    }
+    std::cout << "\nagainst " << options.against << ": each view drawn with both, in turns\n"
+              << std::setprecision(2);
+    for (const auto& [name, s] :
+         {std::pair{"whole frame, shader/", ours}, std::pair{"whole frame, theirs", theirs}}) {
+        std::cout << std::left << std::setw(33) << name << std::right << std::setw(9) << s.median
+                  << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
+    }
+    std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3) << theirsToOurs
+              << "\n";
 }
 
 int usage(const std::string& problem) {
     std::cerr << "tandril_benchmark: " << problem << "\n"
               << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
+              << "                         [--against DIR]   (DIR's shader files against shader/)\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
@@ -360,6 +486,11 @@ int main(int argc, char** argv) {
             }
         } else if (flag == "--json") {
             options.json = true;
+        } else if (flag == "--against" && hasValue) {
+            options.against = argv[++i];
+            if (const std::string path = unreadableShaderFile(options.against); !path.empty()) {
+                return usage("--against: cannot read " + path);
+            }
         } else {
             return usage("unknown or incomplete option '" + flag + "'");
         }
@@ -394,7 +525,14 @@ int main(int argc, char** argv) {
     measureFrames(measured, samples);
     start.restore();
     measureFinishedPasses(options, samples);
-    report(options, samples, groupPhases(recorder), startupTotal);
+    Comparison comparison;
+    if (!options.against.empty()) {
+        DrawnPrograms theirs = DrawnPrograms::load(options.against);
+        start.restore();
+        measureAgainst(options, theirs, comparison);
+        theirs.destroy();
+    }
+    report(options, samples, groupPhases(recorder), startupTotal, comparison);
 
     glfwDestroyWindow(app::window);
     glfwTerminate();
