@@ -100,7 +100,8 @@ vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
     float stepDepth = layerDepth;
     float belowEnd = surfaceDepth;
     float aboveEnd = previousSurfaceDepth;
-    int refinements = int(min(layers, kRefinements));  // kRefinements: layers >= kMinLayers
+    // Always kRefinements, as layers >= kMinLayers, but not a count the compiler sees.
+    int refinements = int(min(layers, kRefinements));
     for (int i = 0; i < refinements; ++i) {
         step *= 0.5;
         stepDepth *= 0.5;
