@@ -2,8 +2,9 @@
 // would: a directory it cannot read is refused before any set-up, and the
 // repository's shaders set against themselves give both series and a ratio
 // near one.
+#include <cstdlib>
 #include <filesystem>
-#include <regex>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,18 @@ namespace tandril::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The number that follows `marker` in `text`, if the marker is there.
+std::optional<double> numberAfter(const std::string& text, const std::string& marker) {
+    const std::size_t at = text.find(marker);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    const char* start = text.c_str() + at + marker.size();
+    char* end = nullptr;
+    const double value = std::strtod(start, &end);
+    return end == start ? std::nullopt : std::optional<double>(value);
+}
 
 ProcessResult runBenchmark(const std::vector<std::string>& options) {
     std::vector<std::string> arguments = {TANDRIL_BENCHMARK, "--size", "160x120", "--frames", "4",
@@ -47,25 +60,29 @@ TEST(BenchmarkTest, RefusesADirectoryWithoutEveryShaderFileItDrawsWith) {
 TEST(BenchmarkTest, ItsOwnShadersAgainstThemselvesGiveBothSeriesAndARatioNearOne) {
     ProcessResult run = runBenchmark({"--against", "shader", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    std::smatch match;
-    const std::regex against(
-        R"re("against": \{"dir": "shader", "frame_ms": \{"median": ([0-9.]+),.*"their_frame_ms": \{"median": ([0-9.]+),.*"their_to_our_frame": ([0-9.]+)\})re");
-    ASSERT_TRUE(std::regex_search(run.out, match, against)) << run.out;
-    EXPECT_GT(std::stod(match[1]), 0.0);
-    EXPECT_GT(std::stod(match[2]), 0.0);
-    EXPECT_GT(std::stod(match[3]), 0.5);
-    EXPECT_LT(std::stod(match[3]), 2.0);
+    const std::optional<double> ours =
+        numberAfter(run.out, "\"against\": {\"dir\": \"shader\", \"frame_ms\": {\"median\": ");
+    const std::optional<double> theirs = numberAfter(run.out, "\"their_frame_ms\": {\"median\": ");
+    const std::optional<double> ratio = numberAfter(run.out, "\"their_to_our_frame\": ");
+    ASSERT_TRUE(ours && theirs && ratio) << run.out;
+    EXPECT_GT(*ours, 0.0);
+    EXPECT_GT(*theirs, 0.0);
+    // Loose: four tiny frames a side, on a machine that may be busy.
+    EXPECT_GT(*ratio, 0.25);
+    EXPECT_LT(*ratio, 4.0);
 
     run = runBenchmark({"--against", "shader"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(\nagainst shader: each view drawn)")))
+    EXPECT_NE(run.out.find("\nagainst shader: each view drawn with both, in turns\n"),
+              std::string::npos)
         << run.out;
-    EXPECT_TRUE(std::regex_search(run.out, std::regex(R"(\nwhole frame, theirs +[0-9.]+ )")));
-    EXPECT_TRUE(
-        std::regex_search(run.out, std::regex(R"(\ntheirs / shader/, frame by frame: [0-9.]+\n)")));
+    EXPECT_TRUE(numberAfter(run.out, "\nwhole frame, shader/ "));
+    EXPECT_TRUE(numberAfter(run.out, "\nwhole frame, theirs "));
+    EXPECT_TRUE(numberAfter(run.out, "\ntheirs / shader/, frame by frame: "));
 }
 
 TEST(BenchmarkTest, ASkyThatCostsMoreInTheOtherDirectoryShowsInTheRatio) {
+    // Thousands of cube-map reads a pixel: far more than any drift between turns.
     ScratchDir slow(false);
     fs::copy(sourceDir() / "shader", slow.path(), fs::copy_options::recursive);
     slow.write("shader_skybox.frag", R"(#version 330 core
@@ -74,18 +91,17 @@ uniform samplerCube skybox;
 out vec4 fragColor;
 void main() {
     vec3 sum = vec3(0.0);
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 4000; ++i) {
         sum += texture(skybox, fs_in.direction + vec3(float(i) * 1e-3)).rgb;
     }
-    fragColor = vec4(sum / 400.0, 1.0);
+    fragColor = vec4(sum / 4000.0, 1.0);
 }
 )");
     const ProcessResult run = runBenchmark({"--against", slow.path().string(), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    std::smatch match;
-    ASSERT_TRUE(std::regex_search(run.out, match, std::regex(R"("their_to_our_frame": ([0-9.]+))")))
-        << run.out;
-    EXPECT_GT(std::stod(match[1]), 2.0);
+    const std::optional<double> ratio = numberAfter(run.out, "\"their_to_our_frame\": ");
+    ASSERT_TRUE(ratio) << run.out;
+    EXPECT_GT(*ratio, 2.0);
 }
 
 TEST(BenchmarkTest, WithoutAgainstItReportsNoComparison) {
