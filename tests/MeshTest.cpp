@@ -26,6 +26,7 @@
 #include "assets/ShaderProgram.h"
 #include "support/GlContext.h"
 #include "support/Process.h"
+#include "support/SceneProbe.h"
 
 namespace tandril::scene {
 namespace {
@@ -130,26 +131,10 @@ void unbindTextureUnits(int count) {
     glActiveTexture(GL_TEXTURE0);
 }
 
-// An off-screen colour target, so pixel checks never depend on the hidden window.
-class Target {
+// The mesh tests' small off-screen target and what was drawn into it.
+class Target : public test::OffscreenTarget {
   public:
-    Target() {
-        glGenFramebuffers(1, &m_framebuffer);
-        glGenRenderbuffers(1, &m_colour);
-        glBindRenderbuffer(GL_RENDERBUFFER, m_colour);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kTargetSize, kTargetSize);
-        glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colour);
-        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GL_FRAMEBUFFER_COMPLETE);
-        glViewport(0, 0, kTargetSize, kTargetSize);
-    }
-    ~Target() {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &m_framebuffer);
-        glDeleteRenderbuffers(1, &m_colour);
-    }
-    Target(const Target&) = delete;
-    Target& operator=(const Target&) = delete;
+    Target() : OffscreenTarget(kTargetSize, kTargetSize) {}
 
     void clear() {
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -157,18 +142,13 @@ class Target {
     }
     // Pixels that are no longer the clear colour.
     int litPixels() {
-        std::vector<std::uint8_t> pixels(4 * kTargetSize * kTargetSize);
-        glReadPixels(0, 0, kTargetSize, kTargetSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        const std::vector<std::uint8_t> pixels = test::readColour(0, 0, kTargetSize, kTargetSize);
         int lit = 0;
         for (std::size_t p = 0; p < pixels.size(); p += 4) {
             lit += (pixels[p] | pixels[p + 1] | pixels[p + 2] | pixels[p + 3]) != 0 ? 1 : 0;
         }
         return lit;
     }
-
-  private:
-    GLuint m_framebuffer = 0;
-    GLuint m_colour = 0;
 };
 
 class MeshTest : public test::GlTest {

@@ -17,10 +17,10 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "app/AppGlobals.h"
 #include "assets/ShaderProgram.h"
 #include "scene/ObjectUniforms.h"
 #include "support/GlContext.h"
+#include "support/SceneProbe.h"
 
 namespace tandril::test {
 namespace {
@@ -75,7 +75,7 @@ struct Settings {
     glm::vec3 light{0.0f, 0.0f, 3.0f};
 };
 
-// Rows of one colour channel, top row first.
+// Rows of the red channel, bottom row first.
 using Picture = std::vector<std::uint8_t>;
 
 class ParallaxShaderTest : public GlTest {
@@ -87,13 +87,9 @@ class ParallaxShaderTest : public GlTest {
         m_albedo = barcode();
         m_normal = makeTexture([](int, int) { return glm::u8vec3(128, 128, 255); });
         makeQuad();
-        makeFramebuffer();
     }
 
     void TearDown() override {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &m_framebuffer);
-        glDeleteRenderbuffers(2, m_renderbuffers);
         glDeleteVertexArrays(1, &m_vertexArray);
         glDeleteBuffers(1, &m_buffer);
         glDeleteTextures(1, &m_albedo);
@@ -101,7 +97,6 @@ class ParallaxShaderTest : public GlTest {
         glDeleteTextures(static_cast<GLsizei>(m_heights.size()), m_heights.data());
         m_program.reset();
         expectNoGlError();
-        glViewport(0, 0, app::screenWidth, app::screenHeight);
     }
 
     GLuint height(std::uint8_t level) { return m_heights.emplace_back(grey(level)); }
@@ -123,8 +118,7 @@ class ParallaxShaderTest : public GlTest {
             glm::lookAt(glm::vec3(3.9f, 0.0f, 7.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
         const glm::mat4 projection = glm::perspective(glm::radians(16.0f), 1.0f, 1.0f, 20.0f);
         const GLuint id = m_program->m_program;
-        glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-        glViewport(0, 0, kSize, kSize);
+        OffscreenTarget target(kSize, kSize, true);
         glDisable(GL_BLEND);
         glDisable(GL_STENCIL_TEST);
         glDisable(GL_CULL_FACE);
@@ -165,13 +159,10 @@ class ParallaxShaderTest : public GlTest {
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
         glBindVertexArray(0);
 
-        std::vector<std::uint8_t> rgba(kSize * kSize * 4);
-        glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        const std::vector<std::uint8_t> rgba = readColour(0, 0, kSize, kSize);
         Picture red(kSize * kSize);
-        for (int y = 0; y < kSize; ++y) {
-            for (int x = 0; x < kSize; ++x) {
-                red[(kSize - 1 - y) * kSize + x] = rgba[(y * kSize + x) * 4];
-            }
+        for (std::size_t p = 0; p < red.size(); ++p) {
+            red[p] = rgba[4 * p];
         }
         return red;
     }
@@ -204,27 +195,10 @@ class ParallaxShaderTest : public GlTest {
         glBindVertexArray(0);
     }
 
-    void makeFramebuffer() {
-        glGenFramebuffers(1, &m_framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-        glGenRenderbuffers(2, m_renderbuffers);
-        glBindRenderbuffer(GL_RENDERBUFFER, m_renderbuffers[0]);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kSize, kSize);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                  m_renderbuffers[0]);
-        glBindRenderbuffer(GL_RENDERBUFFER, m_renderbuffers[1]);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, kSize, kSize);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                  m_renderbuffers[1]);
-        ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
-    }
-
     std::unique_ptr<assets::ShaderProgram> m_program;
     std::vector<GLuint> m_heights;
     GLuint m_vertexArray = 0;
     GLuint m_buffer = 0;
-    GLuint m_framebuffer = 0;
-    GLuint m_renderbuffers[2] = {0, 0};
 };
 
 // The horizontal shift, in pixels, that best lays the middle band of `moved`

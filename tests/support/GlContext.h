@@ -13,16 +13,31 @@ namespace tandril::test {
 GLFWwindow* testWindow();
 
 class GlTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     // Drains the GL error queue and fails on anything but GL_NO_ERROR.
     void expectNoGlError();
 };
 
+// An off-screen framebuffer, bound with the viewport on it from construction
+// to destruction, so that pixel checks never depend on the hidden window.
+class OffscreenTarget {
+  public:
+    OffscreenTarget(int width, int height, bool withDepth = false);
+    ~OffscreenTarget();
+    OffscreenTarget(const OffscreenTarget&) = delete;
+    OffscreenTarget& operator=(const OffscreenTarget&) = delete;
+
+  private:
+    GLuint m_framebuffer = 0;
+    GLuint m_colour = 0;
+    GLuint m_depth = 0;
+};
+
 // The full street scene, set up once per test process from the repository's
 // data (the working directory is the repository root).
 class SceneTest : public GlTest {
-protected:
+  protected:
     static void SetUpTestSuite();
 };
 
