@@ -29,38 +29,39 @@ const float kAmbientGain = 4.0;
 // inverse square so the street lights reach the cubes and the kerb.
 const float kHalfDistance = 18.0;
 
-// Share of a light's strength that reaches a point at `distance`.
-float falloff(float distance) {
-    float d = distance / kHalfDistance;
-    return 1.0 / (1.0 + d * d);
-}
+// Share of a light's strength that reaches a point at distance d is
+// 1 / (1 + (d / kHalfDistance)^2), taken from d^2 so no square root is needed.
+const float kFalloffRate = 1.0 / (kHalfDistance * kHalfDistance);
 
 void main() {
     vec3 albedo = texture(material_texture, fs_in.texCoord).rgb;
     vec3 n = normalize(fs_in.viewNormal);
     vec3 toEye = normalize(-fs_in.viewPosition);
 
-    vec3 diffuse = vec3(0.0);
-    vec3 specular = vec3(0.0);
+    // Light is grey: the sums are scalars, and the material's specular colour
+    // is applied once, after the sum.
+    float diffuse = 0.0;
+    float specular = 0.0;
     if (diffuseIntensity > 0.0 || specularIntensity > 0.0) {
         for (int i = 0; i < 4; ++i) {
             vec3 toLight = fs_in.viewLights[i] - fs_in.viewPosition;
-            float distance = length(toLight);
-            vec3 l = toLight / distance;
+            float distanceSquared = dot(toLight, toLight);
+            vec3 l = toLight * inversesqrt(distanceSquared);
             float lambert = dot(n, l);
             if (lambert <= 0.0) {
                 continue;
             }
-            float strength = light_position[i].w * falloff(distance);
-            vec3 halfway = normalize(l + toEye);
-            diffuse += vec3(strength * lambert);
-            specular += strength * pow(max(dot(n, halfway), 0.0), matShininess) *
-                        matSpecularReflectanceColor;
+            float strength = light_position[i].w / (1.0 + distanceSquared * kFalloffRate);
+            // n . normalize(h) for the halfway vector h, without normalizing h.
+            vec3 h = l + toEye;
+            float specularCosine = max(dot(n, h), 0.0) * inversesqrt(dot(h, h));
+            diffuse += strength * lambert;
+            specular += strength * pow(specularCosine, matShininess);
         }
     }
 
     vec3 colour = albedo * (ambientIntensity * kAmbientGain +
                             diffuseIntensity * kIntensityUnit * diffuse) +
-                  specularIntensity * kIntensityUnit * specular;
+                  specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor;
     fragColor = vec4(colour, 1.0);
 }

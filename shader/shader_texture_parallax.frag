@@ -28,6 +28,7 @@ out vec4 fragColor;
 const float kIntensityUnit = 0.04;
 const float kAmbientGain = 3.0;
 const float kHalfDistance = 14.0;
+const float kFalloffRate = 1.0 / (kHalfDistance * kHalfDistance);
 // How dark a relief shadow gets, and how soon (per unit of depth below the ray).
 const float kShadowStrength = 0.85;
 const float kShadowSharpness = 12.0;
@@ -147,11 +148,6 @@ float reliefShadow(vec2 uv, float depth, vec3 toLight) {
     return 1.0 - kShadowStrength * clamp(occlusion, 0.0, 1.0);
 }
 
-float falloff(float distance) {
-    float d = distance / kHalfDistance;
-    return 1.0 / (1.0 + d * d);
-}
-
 void main() {
     uvDx = dFdx(fs_in.texCoord);
     uvDy = dFdy(fs_in.texCoord);
@@ -178,25 +174,28 @@ void main() {
     vec3 albedo = textureGrad(material_texture, uv, uvDx, uvDy).rgb;
     vec3 n = normalize(textureGrad(normal_texture, uv, uvDx, uvDy).rgb * 2.0 - 1.0);
 
-    vec3 diffuse = vec3(0.0);
-    vec3 specular = vec3(0.0);
+    // Light is grey, as in shader_texture_2.frag: scalar sums, the specular
+    // colour applied after them.
+    float diffuse = 0.0;
+    float specular = 0.0;
     // One relief-shadow ray towards the lights' weighted mean direction: the
     // shadows are soft, and a ray per light would quadruple the search.
     vec3 shadowDirection = vec3(0.0);
     for (int i = 0; i < 4; ++i) {
-        float distance = length(fs_in.tangentToLight[i]);
-        vec3 l = fs_in.tangentToLight[i] / distance;
+        vec3 toLight = fs_in.tangentToLight[i];
+        float distanceSquared = dot(toLight, toLight);
+        vec3 l = toLight * inversesqrt(distanceSquared);
         float lambert = dot(n, l);
         // Lights behind the wall or the bump light nothing here.
         if (lambert <= 0.0 || l.z <= 0.0) {
             continue;
         }
-        float strength = light_position[i].w * falloff(distance);
+        float strength = light_position[i].w / (1.0 + distanceSquared * kFalloffRate);
         shadowDirection += strength * lambert * l;
-        vec3 halfway = normalize(l + toEye);
-        diffuse += vec3(strength * lambert);
-        specular += strength * pow(max(dot(n, halfway), 0.0), matShininess) *
-                    matSpecularReflectanceColor;
+        vec3 h = l + toEye;
+        float specularCosine = max(dot(n, h), 0.0) * inversesqrt(dot(h, h));
+        diffuse += strength * lambert;
+        specular += strength * pow(specularCosine, matShininess);
     }
     // A light too weak to show here needs no shadow search.
     if (relief && enableShadow != 0 && length(shadowDirection) > kFaintLight) {
@@ -207,6 +206,7 @@ void main() {
 
     vec3 colour = albedo * (ambientIntensity * kAmbientGain +
                             diffuseIntensity * kIntensityUnit * diffuse) +
-                  specularIntensity * kIntensityUnit * kBrickGloss * specular;
+                  specularIntensity * kIntensityUnit * kBrickGloss * specular *
+                      matSpecularReflectanceColor;
     fragColor = vec4(colour, 1.0);
 }
