@@ -38,27 +38,45 @@ void main() {
     vec3 n = normalize(fs_in.viewNormal);
     vec3 toEye = normalize(-fs_in.viewPosition);
 
-    // Light is grey: the sums are scalars, and the material's specular colour
-    // is applied once, after the sum.
-    float diffuse = 0.0;
-    float specular = 0.0;
-    if (diffuseIntensity > 0.0 || specularIntensity > 0.0) {
-        for (int i = 0; i < 4; ++i) {
-            vec3 toLight = fs_in.viewLights[i] - fs_in.viewPosition;
-            float distanceSquared = dot(toLight, toLight);
-            vec3 l = toLight * inversesqrt(distanceSquared);
-            float lambert = dot(n, l);
-            if (lambert <= 0.0) {
-                continue;
-            }
-            float strength = light_position[i].w / (1.0 + distanceSquared * kFalloffRate);
-            // n . normalize(h) for the halfway vector h, without normalizing h.
-            vec3 h = l + toEye;
-            float specularCosine = max(dot(n, h), 0.0) * inversesqrt(dot(h, h));
-            diffuse += strength * lambert;
-            specular += strength * pow(specularCosine, matShininess);
-        }
+    // This driver runs both sides of every branch for every group of pixels;
+    // only a loop ends once none of them needs another turn (after one turn at
+    // least). So the lights are taken one per turn of a loop whose count the
+    // compiler cannot fold (a known count would be unrolled into branches),
+    // and an ambient-only draw runs a single turn with every pixel masked. The
+    // specular powers cost more inside the loop and are taken after it.
+    int lightCount = 4 * int(max(sign(diffuseIntensity), sign(specularIntensity)));
+
+    // Per light, the newest entering at w: Lambert's cosine times the falloff,
+    // the falloff, and n . normalize(h) for the halfway vector h.
+    vec4 lambertTerms = vec4(0.0);
+    vec4 falloffs = vec4(0.0);
+    vec4 specularCosines = vec4(0.0);
+    // The lights move up one place per turn, so each turn reads the same one.
+    vec3 light = fs_in.viewLights[0];
+    vec3 light1 = fs_in.viewLights[1];
+    vec3 light2 = fs_in.viewLights[2];
+    vec3 light3 = fs_in.viewLights[3];
+    for (int i = 0; i < lightCount; ++i) {
+        vec3 toLight = light - fs_in.viewPosition;
+        float distanceSquared = dot(toLight, toLight);
+        vec3 l = toLight * inversesqrt(distanceSquared);
+        float lambert = dot(n, l);
+        float falloff = lambert > 0.0 ? 1.0 / (1.0 + distanceSquared * kFalloffRate) : 0.0;
+        vec3 h = l + toEye;
+        lambertTerms = vec4(lambertTerms.yzw, falloff * lambert);
+        falloffs = vec4(falloffs.yzw, falloff);
+        specularCosines = vec4(specularCosines.yzw, max(dot(n, h), 0.0) * inversesqrt(dot(h, h)));
+        light = light1;
+        light1 = light2;
+        light2 = light3;
     }
+
+    // Light is grey: the sums are scalars, and the material's specular colour
+    // is applied once, after the sum. A light's w scales its strength.
+    vec4 strengths = vec4(light_position[0].w, light_position[1].w, light_position[2].w,
+                          light_position[3].w);
+    float diffuse = dot(strengths, lambertTerms);
+    float specular = dot(strengths * falloffs, pow(specularCosines, vec4(matShininess)));
 
     vec3 colour = albedo * (ambientIntensity * kAmbientGain +
                             diffuseIntensity * kIntensityUnit * diffuse) +
