@@ -51,7 +51,8 @@ void main() {
     vec4 lambertTerms = vec4(0.0);
     vec4 falloffs = vec4(0.0);
     vec4 specularCosines = vec4(0.0);
-    // The lights move up one place per turn, so each turn reads the same one.
+    // The lights move up one place per turn, so that every turn reads `light`;
+    // indexing the array by the turn costs more.
     vec3 light = fs_in.viewLights[0];
     vec3 light1 = fs_in.viewLights[1];
     vec3 light2 = fs_in.viewLights[2];
