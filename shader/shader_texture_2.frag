@@ -73,7 +73,7 @@ void main() {
     }
 
     // Light is grey: the sums are scalars, and the material's specular colour
-    // is applied once, after the sum. A light's w scales its strength.
+    // is applied once, after the sum.
     vec4 strengths = vec4(light_position[0].w, light_position[1].w, light_position[2].w,
                           light_position[3].w);
     float diffuse = dot(strengths, lambertTerms);
