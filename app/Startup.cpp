@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -44,6 +45,38 @@ void hideCursor() {
     glfwSetCursor(window, glfwCreateCursor(&image, 0, 0));
 }
 
+// X11 carries window sizes in 16 bits and positions within a window as signed
+// 16-bit numbers; larger sizes wrap or abort inside the X libraries.
+constexpr int kLargestX11Side = 32767;
+
+// Whether the driver can draw a default framebuffer of this size, asked of a
+// hidden 1 x 1 window's context before the real window exists: creating a
+// window beyond the limits already kills the process inside the window system
+// or the driver's buffer allocation, or leaves a framebuffer partly undrawn.
+// True when no probe context can be made, so that the real window's creation
+// fails on its own as before.
+bool driverCanDraw(int width, int height) {
+    if (width < 1 || height < 1 || width > kLargestX11Side || height > kLargestX11Side) {
+        return false;
+    }
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* probe = glfwCreateWindow(1, 1, "", nullptr, nullptr);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_TRUE);
+    if (probe == nullptr) {
+        return true;
+    }
+    glfwMakeContextCurrent(probe);
+    // OpenGL 1.1 calls: no entry points to load yet.
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    glfwMakeContextCurrent(nullptr);
+    glfwDestroyWindow(probe);
+    return width <= std::min(viewport[0], renderbuffer) &&
+           height <= std::min(viewport[1], renderbuffer);
+}
+
 }  // namespace
 
 int runApplication(int argc, char** argv) {
@@ -57,9 +90,10 @@ int runApplication(int argc, char** argv) {
     }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    // GLFW asserts on a negative size rather than failing, so such a size takes
-    // the same road as any window that cannot be made.
-    window = screenWidth >= 0 && screenHeight >= 0
+    // GLFW asserts on a negative size rather than failing, and sizes beyond the
+    // driver's crash or fail late, so such sizes take the same road as any
+    // window that cannot be made.
+    window = driverCanDraw(screenWidth, screenHeight)
                  ? glfwCreateWindow(screenWidth, screenHeight, "Orvelle", nullptr, nullptr)
                  : nullptr;
     if (window == nullptr) {
