@@ -7,9 +7,9 @@ REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${TANDRIL_BUILD_DIR:-$REPO_ROOT/build}"
 
 REQUIRED_PACKAGES=(
-    build-essential cmake pkg-config libgtest-dev
+    build-essential cmake pkg-config libgtest-dev glslang-tools
     libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libsoil-dev
-    xvfb xauth xdotool imagemagick x11-utils glslang-tools
+    xvfb xauth xdotool imagemagick x11-utils
     clang-14 libclang-rt-14-dev
 )
 
