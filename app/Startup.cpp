@@ -49,32 +49,37 @@ void hideCursor() {
 // 16-bit numbers; larger sizes wrap or abort inside the X libraries.
 constexpr int kLargestX11Side = 32767;
 
-// Whether the driver can draw a default framebuffer of this size, asked of a
-// hidden 1 x 1 window's context before the real window exists: creating a
-// window beyond the limits already kills the process inside the window system
-// or the driver's buffer allocation, or leaves a framebuffer partly undrawn.
-// True when no probe context can be made, so that the real window's creation
-// fails on its own as before.
-bool driverCanDraw(int width, int height) {
+// The window, or null when it cannot be made at this size. It is made hidden
+// at 1 x 1 and only given its size once its context has said what the driver
+// draws: creating a window beyond the driver's limits kills the process inside
+// the window system or the driver's buffer allocation, or leaves a framebuffer
+// partly undrawn. One window throughout: a second, short-lived one would let
+// tools that look windows up by process find a window that is gone.
+GLFWwindow* createWindow(int width, int height) {
     if (width < 1 || height < 1 || width > kLargestX11Side || height > kLargestX11Side) {
-        return false;
+        return nullptr;
     }
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* probe = glfwCreateWindow(1, 1, "", nullptr, nullptr);
+    GLFWwindow* created = glfwCreateWindow(1, 1, "Orvelle", nullptr, nullptr);
     glfwWindowHint(GLFW_VISIBLE, GLFW_TRUE);
-    if (probe == nullptr) {
-        return true;
+    if (created == nullptr) {
+        return nullptr;
     }
-    glfwMakeContextCurrent(probe);
+    glfwMakeContextCurrent(created);
     // OpenGL 1.1 calls: no entry points to load yet.
     GLint viewport[2] = {0, 0};
     GLint renderbuffer = 0;
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
     glfwMakeContextCurrent(nullptr);
-    glfwDestroyWindow(probe);
-    return width <= std::min(viewport[0], renderbuffer) &&
-           height <= std::min(viewport[1], renderbuffer);
+    if (width > std::min(viewport[0], renderbuffer) ||
+        height > std::min(viewport[1], renderbuffer)) {
+        glfwDestroyWindow(created);
+        return nullptr;
+    }
+    glfwSetWindowSize(created, width, height);
+    glfwShowWindow(created);  // which also gives it the input focus
+    return created;
 }
 
 }  // namespace
@@ -93,9 +98,7 @@ int runApplication(int argc, char** argv) {
     // GLFW asserts on a negative size rather than failing, and sizes beyond the
     // driver's crash or fail late, so such sizes take the same road as any
     // window that cannot be made.
-    window = driverCanDraw(screenWidth, screenHeight)
-                 ? glfwCreateWindow(screenWidth, screenHeight, "Orvelle", nullptr, nullptr)
-                 : nullptr;
+    window = createWindow(screenWidth, screenHeight);
     if (window == nullptr) {
         glfwTerminate();
         fatalError(
