@@ -8,8 +8,8 @@
 #include <GLFW/glfw3.h>
 
 #include "app/AppGlobals.h"
-#include "app/Console.h"
 #include "app/FrameTiming.h"
+#include "base/Console.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
@@ -68,7 +68,7 @@ void runFrameLoop() {
 
         const GLenum error = glGetError();
         if (error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
-            fatalError("ERROR: OpenGL Error\n");
+            base::fatalError("ERROR: OpenGL Error\n");
         }
     }
 }

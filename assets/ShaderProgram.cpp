@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "app/Console.h"
+#include "base/Console.h"
 
 namespace tandril::assets {
 namespace {
@@ -23,7 +23,7 @@ template <typename GetLength, typename GetLog>
     }
     std::string message = headline;
     message.append(log.data(), std::find(log.begin(), log.end(), '\0') - log.begin());
-    app::fatalError(message);
+    base::fatalError(message);
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ ShaderProgram::~ShaderProgram() {
 void ShaderProgram::createProgram() {
     m_program = glCreateProgram();
     if (m_program == 0) {
-        app::fatalError("Could not create Program\n");
+        base::fatalError("Could not create Program\n");
     }
 }
 
@@ -53,19 +53,19 @@ void ShaderProgram::compileShaderFile(const std::string& path, GLenum type, GLui
     std::error_code ignored;
     std::ifstream file(path);
     if (!file.good() || std::filesystem::is_directory(path, ignored)) {
-        app::fatalError("Could not load shaderFile: " + path);
+        base::fatalError("Could not load shaderFile: " + path);
     }
     std::string source;
     try {
         source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     } catch (const std::ios_base::failure&) {
-        app::fatalError("Could not load shaderFile: " + path);
+        base::fatalError("Could not load shaderFile: " + path);
     }
     file.close();
 
     shader = glCreateShader(type);
     if (shader == 0) {
-        app::fatalError("Could not create Shader.\n");
+        base::fatalError("Could not create Shader.\n");
     }
     const char* text = source.c_str();
     glShaderSource(shader, 1, &text, nullptr);

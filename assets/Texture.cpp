@@ -9,7 +9,7 @@
 #include <FreeImage.h>
 #include <SOIL/SOIL.h>
 
-#include "app/Profile.h"
+#include "base/LoadPhaseTimer.h"
 
 namespace tandril::assets {
 namespace {
@@ -93,7 +93,7 @@ std::vector<unsigned char> resampleNearest(const Face& face, int size) {
 }  // namespace
 
 Texture::Texture(const std::string& path, GLenum unit) {
-    app::PhaseScope phase("texture", path);
+    base::PhaseScope phase("texture", path);
     glGenTextures(1, &m_texture);
     glActiveTexture(unit);
     glBindTexture(GL_TEXTURE_2D, m_texture);

@@ -24,9 +24,9 @@
 
 #include "app/AppGlobals.h"
 #include "app/FrameLoop.h"
-#include "app/Profile.h"
 #include "app/ToolWindow.h"
 #include "assets/ShaderProgram.h"
+#include "base/LoadPhaseTimer.h"
 #include "render/FramePasses.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
@@ -313,12 +313,12 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, Compari
 }
 
 // Start-up phases grouped by what they load, in the order they first ran.
-std::vector<std::pair<std::string, double>> groupPhases(const app::PhaseRecorder& recorder) {
+std::vector<std::pair<std::string, double>> groupPhases(const base::PhaseRecorder& recorder) {
     std::vector<std::pair<std::string, double>> groups;
     std::map<std::string, std::size_t> index;
     double textures = 0.0;
     int textureCount = 0;
-    for (const app::PhaseRecord& record : recorder.records()) {
+    for (const base::PhaseRecord& record : recorder.records()) {
         if (record.name.rfind("texture ", 0) == 0) {
             textures += record.seconds;
             ++textureCount;
@@ -504,15 +504,15 @@ int main(int argc, char** argv) {
     // Presenting must not wait for a display refresh.
     glfwSwapInterval(0);
 
-    app::PhaseRecorder recorder;
-    app::phaseRecorder = &recorder;
+    base::PhaseRecorder recorder;
+    base::phaseRecorder = &recorder;
     // The set-up's own console lines would mix with the report.
     std::streambuf* console = std::cout.rdbuf(nullptr);
     const Clock::time_point setupStart = Clock::now();
     scene::setupScene();
     const double startupTotal = millisecondsSince(setupStart);
     std::cout.rdbuf(console);
-    app::phaseRecorder = nullptr;
+    base::phaseRecorder = nullptr;
 
     Samples samples;
     // Both series start after the warm-up frames.

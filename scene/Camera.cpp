@@ -6,8 +6,6 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"
-
 namespace tandril::scene {
 namespace {
 
@@ -41,8 +39,6 @@ void climb(float& coordinate, double rate, float deltaTime) {
 }
 
 }  // namespace
-
-Camera::Camera() : Camera(app::window) {}
 
 Camera::Camera(GLFWwindow* window) : m_window(window) {}
 

@@ -19,8 +19,7 @@ struct MovementKeys {
 
 class Camera {
   public:
-    // Takes its input from the global window.
-    Camera();
+    // Takes its input from `window`; set-up gives it the application's.
     explicit Camera(GLFWwindow* window);
 
     // Mouse look with the pointer recentred, matrices, then the camera path.

@@ -6,11 +6,11 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"
-#include "app/KeyCallback.h"
-#include "app/Profile.h"
-#include "render/Lighting.h"
-#include "render/Skybox.h"
+#include "app/AppGlobals.h"   // the window it hooks up, the runtime settings it reports
+#include "app/KeyCallback.h"  // set-up registers the key callback
+#include "base/LoadPhaseTimer.h"
+#include "render/Lighting.h"  // set-up sets the lights
+#include "render/Skybox.h"    // set-up creates the sky box
 #include "scene/SceneGlobals.h"
 
 namespace tandril::scene {
@@ -33,7 +33,7 @@ glm::mat4 scaledTranslatedTurned(const glm::vec3& scale, const glm::vec3& offset
 }
 
 void loadPrograms() {
-    app::PhaseScope phase("programs");
+    base::PhaseScope phase("programs");
     using assets::GeometryShaderProgram;
     using assets::ShaderProgram;
     shaderDebug = new ShaderProgram("shader/shader_debug.vert", "shader/shader_debug.frag");
@@ -79,7 +79,7 @@ void setupScene() {
     glfwSetWindowTitle(window, "tandril");
 
     loadPrograms();
-    camera = new Camera();
+    camera = new Camera(app::window);
     createObjects();
     render::lightPositions = render::kInitialLightPositions;
 

@@ -15,11 +15,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Console.h"
+#include "base/Console.h"
 #include "support/Process.h"
 #include "support/ShellDemo.h"
 
-namespace tandril::app {
+namespace tandril::base {
 namespace {
 
 namespace fs = std::filesystem;
@@ -303,4 +303,4 @@ TEST_F(TranscriptThroughPipeTest, DirectoryTooLongForTheLine) {
 }
 
 }  // namespace
-}  // namespace tandril::app
+}  // namespace tandril::base
