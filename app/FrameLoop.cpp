@@ -16,27 +16,15 @@
 
 namespace tandril::app {
 
-namespace {
-
-void advanceCarsAndLights(float deltaTime) {
-    scene::car1->update(deltaTime);
-    scene::car3->update(deltaTime);
-    render::updateLightPositions();
-}
-
-}  // namespace
-
 void advanceScene(float deltaTime) {
     scene::camera->update(deltaTime);
     advanceCarsAndLights(deltaTime);
 }
 
-void advanceSceneWithoutInput(float deltaTime) {
-    int width = 0;
-    int height = 0;
-    glfwGetWindowSize(window, &width, &height);
-    scene::camera->step(width / 2, height / 2, width, height, {}, deltaTime);
-    advanceCarsAndLights(deltaTime);
+void advanceCarsAndLights(float deltaTime) {
+    scene::car1->update(deltaTime);
+    scene::car3->update(deltaTime);
+    render::updateLightPositions();
 }
 
 void runFrameLoop() {

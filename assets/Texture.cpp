@@ -9,6 +9,7 @@
 #include <FreeImage.h>
 #include <SOIL/SOIL.h>
 
+#include "assets/FreeImageBitmap.h"
 #include "base/LoadPhaseTimer.h"
 
 namespace tandril::assets {
@@ -25,11 +26,6 @@ constexpr std::array<unsigned char, 16> kPlaceholderBgra = {
 
 // A sky face that could not be read: a neutral hazy grey.
 constexpr std::array<unsigned char, 3> kMissingFaceRgb = {128, 136, 150};
-
-struct FreeImageDeleter {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, FreeImageDeleter>;
 
 Bitmap loadBitmap32(const std::string& path) {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);

@@ -15,6 +15,7 @@
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,13 +24,14 @@
 #include <GLFW/glfw3.h>
 
 #include "app/AppGlobals.h"
-#include "app/FrameLoop.h"
-#include "app/ToolWindow.h"
 #include "assets/ShaderProgram.h"
 #include "base/LoadPhaseTimer.h"
 #include "render/FramePasses.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "tools/common/FixedStep.h"
+#include "tools/common/OptionNumbers.h"
+#include "tools/common/ToolWindow.h"
 
 namespace {
 
@@ -69,7 +71,7 @@ extern "C" void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 
 namespace {
 
-constexpr float kTimeStep = 1.0f / 30.0f;
+using tools::kTimeStep;
 constexpr std::array<const char*, render::kPassCount> kPassNames = {"base", "reflections and sky",
                                                                     "shadow volumes", "lighting"};
 
@@ -148,7 +150,7 @@ void measureFrames(const Options& options, Samples& samples) {
         const bool counted = i >= options.warmup;
 
         Clock::time_point start = Clock::now();
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
         const double updates = millisecondsSince(start);
 
         drawCallMilliseconds = 0.0;
@@ -208,7 +210,7 @@ struct SceneState {
 void measureFinishedPasses(const Options& options, Samples& samples) {
     FinishingPassTimer timer;
     for (int i = 0; i < options.frames; ++i) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
         render::renderFrame(&timer);
         glfwSwapBuffers(app::window);
         glfwPollEvents();
@@ -293,7 +295,7 @@ struct Comparison {
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, Comparison& comparison) {
     const DrawnPrograms ours = DrawnPrograms::installed();
     for (int i = 0; i < options.frames; ++i) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
         double milliseconds[2] = {0.0, 0.0};
         for (int turn = 0; turn < 2; ++turn) {
             const int which = (i + turn) % 2;
@@ -456,13 +458,9 @@ int usage(const std::string& problem) {
 }
 
 bool parseCount(const char* text, int minimum, int& value) {
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || parsed < minimum || parsed > 100000) {
-        return false;
-    }
-    value = static_cast<int>(parsed);
-    return true;
+    const std::optional<int> count = tools::parseWholeNumber(text, minimum, 100000);
+    value = count.value_or(value);
+    return count.has_value();
 }
 
 }  // namespace
@@ -473,9 +471,12 @@ int main(int argc, char** argv) {
         const std::string flag = argv[i];
         const bool hasValue = i + 1 < argc;
         if (flag == "--size" && hasValue) {
-            if (!app::parseSize(argv[++i], options.width, options.height)) {
+            const auto size = tools::parseSize(argv[++i]);
+            if (!size) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
+            options.width = size->width;
+            options.height = size->height;
         } else if (flag == "--frames" && hasValue) {
             if (!parseCount(argv[++i], 1, options.frames)) {
                 return usage("--frames wants a positive count");
@@ -496,7 +497,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (const std::string error = app::openToolWindow(options.width, options.height);
+    if (const std::string error = tools::openToolWindow(options.width, options.height);
         !error.empty()) {
         std::cerr << "tandril_benchmark: " << error << "\n";
         return 1;
@@ -517,7 +518,7 @@ int main(int argc, char** argv) {
     Samples samples;
     // Both series start after the warm-up frames.
     for (int i = 0; i < options.warmup; ++i) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
     }
     const SceneState start = SceneState::save();
     Options measured = options;

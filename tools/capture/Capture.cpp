@@ -4,10 +4,8 @@
 // run at that frame rate would have them.
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include <GL/glew.h>
@@ -16,18 +14,18 @@
 #include <glm/vec3.hpp>
 
 #include "app/AppGlobals.h"
-#include "app/FrameLoop.h"
-#include "app/ToolWindow.h"
 #include "render/FramePasses.h"
-#include "render/Snapshot.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "tools/common/FixedStep.h"
+#include "tools/common/OptionNumbers.h"
+#include "tools/common/Picture.h"
+#include "tools/common/ToolWindow.h"
 
 namespace {
 
 using namespace tandril;
-
-constexpr float kTimeStep = 1.0f / 30.0f;
+using tools::kTimeStep;
 
 struct Options {
     double time = 0.0;
@@ -44,8 +42,8 @@ struct Options {
 };
 
 // Averages each square of factor x factor pixels into one.
-render::Picture downsample(const render::Picture& full, int factor) {
-    render::Picture small{full.width / factor, full.height / factor, {}};
+tools::Picture downsample(const tools::Picture& full, int factor) {
+    tools::Picture small{full.width / factor, full.height / factor, {}};
     small.rgb.resize(std::size_t(small.width) * small.height * 3);
     for (int y = 0; y < small.height; ++y) {
         for (int x = 0; x < small.width; ++x) {
@@ -76,21 +74,16 @@ int usage(const std::string& problem) {
     return 2;
 }
 
-bool parseNumbers(const std::string& text, float* values, int count) {
-    std::istringstream stream(text);
-    for (int i = 0; i < count; ++i) {
-        if (!(stream >> values[i]) || !std::isfinite(values[i]) ||
-            (i + 1 < count && stream.get() != ',')) {
-            return false;
-        }
+// Comma-separated coordinates into `values`.
+bool parseCoordinates(const char* text, float* values, int count) {
+    const auto numbers = tools::parseNumbers(text, count, ',');
+    if (!numbers) {
+        return false;
     }
-    return stream.peek() == std::char_traits<char>::eof();
-}
-
-bool parseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(value);
+    for (int i = 0; i < count; ++i) {
+        values[i] = static_cast<float>((*numbers)[i]);
+    }
+    return true;
 }
 
 }  // namespace
@@ -100,38 +93,42 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
         const bool hasValue = i + 1 < argc;
-        double number = 0.0;
         if (flag == "--out" && hasValue) {
             options.output = argv[++i];
         } else if (flag == "--time" && hasValue) {
-            if (!parseNumber(argv[++i], number) || number < 0.0 || number > 3600.0) {
+            const auto time = tools::parseNumber(argv[++i], 0.0, 3600.0);
+            if (!time) {
                 return usage("--time wants seconds from 0 to 3600");
             }
-            options.time = number;
+            options.time = *time;
         } else if (flag == "--size" && hasValue) {
-            if (!app::parseSize(argv[++i], options.width, options.height)) {
+            const auto size = tools::parseSize(argv[++i]);
+            if (!size) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
+            options.width = size->width;
+            options.height = size->height;
         } else if (flag == "--parallax-scale" && hasValue) {
-            if (!parseNumber(argv[++i], number)) {
+            const auto scale = tools::parseNumber(argv[++i]);
+            if (!scale) {
                 return usage("--parallax-scale wants a number");
             }
-            options.parallaxScale = static_cast<float>(number);
+            options.parallaxScale = static_cast<float>(*scale);
         } else if (flag == "--downsample" && hasValue) {
-            if (!parseNumber(argv[++i], number) || number < 1 || number > 16 ||
-                number != std::floor(number)) {
+            const auto factor = tools::parseWholeNumber(argv[++i], 1, 16);
+            if (!factor) {
                 return usage("--downsample wants a whole factor from 1 to 16");
             }
-            options.downsample = static_cast<int>(number);
+            options.downsample = *factor;
         } else if (flag == "--eye" && hasValue) {
             glm::vec3 eye;
-            if (!parseNumbers(argv[++i], &eye.x, 3)) {
+            if (!parseCoordinates(argv[++i], &eye.x, 3)) {
                 return usage("--eye wants X,Y,Z");
             }
             options.eye = eye;
         } else if (flag == "--look" && hasValue) {
             glm::vec2 angles;
-            if (!parseNumbers(argv[++i], &angles.x, 2)) {
+            if (!parseCoordinates(argv[++i], &angles.x, 2)) {
                 return usage("--look wants YAW,PITCH in radians");
             }
             options.yawPitch = angles;
@@ -147,7 +144,7 @@ int main(int argc, char** argv) {
         return usage("--out is required");
     }
 
-    if (const std::string error = app::openToolWindow(options.width, options.height);
+    if (const std::string error = tools::openToolWindow(options.width, options.height);
         !error.empty()) {
         std::cerr << "tandril_capture: " << error << "\n";
         return 1;
@@ -159,11 +156,11 @@ int main(int argc, char** argv) {
 
     const long steps = std::lround(options.time / kTimeStep);
     for (long step = 0; step < steps; ++step) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
     }
     // The camera builds its matrices in its first update.
     if (steps == 0) {
-        app::advanceSceneWithoutInput(0.0f);
+        tools::advanceSceneWithoutInput(0.0f);
     }
     if (options.eye || options.yawPitch) {
         scene::Camera& camera = *scene::camera;
@@ -178,13 +175,13 @@ int main(int argc, char** argv) {
         camera.rebuildMatrices();
     }
     render::renderFrame();
-    const render::Picture picture =
-        downsample(render::readBackBuffer(options.width, options.height), options.downsample);
+    const tools::Picture picture =
+        downsample(tools::readBackBuffer(options.width, options.height), options.downsample);
     if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
         std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
         return 1;
     }
-    if (!render::writePng(options.output, picture)) {
+    if (!tools::writePng(options.output, picture)) {
         std::cerr << "tandril_capture: cannot write " << options.output << "\n";
         return 1;
     }
