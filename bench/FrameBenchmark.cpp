@@ -27,6 +27,7 @@
 #include "assets/ShaderProgram.h"
 #include "base/LoadPhaseTimer.h"
 #include "render/FramePasses.h"
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
 #include "tools/common/FixedStep.h"
@@ -220,66 +221,57 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
     }
 }
 
-// The programs that the passes draw with, by their files' base names.
+// The programs that the passes draw with, as the program table lists them
+// (null for the others, which stay as set-up made them).
 struct DrawnPrograms {
-    assets::ShaderProgram* texture2 = nullptr;
-    assets::ShaderProgram* parallax = nullptr;
-    assets::GeometryShaderProgram* shadowVolume = nullptr;
-    assets::ShaderProgram* skybox = nullptr;
-    assets::ShaderProgram* environment = nullptr;
-
-    static constexpr std::array<const char*, 11> kFiles = {
-        "shader_texture_2.vert",
-        "shader_texture_2.frag",
-        "shader_texture_parallax.vert",
-        "shader_texture_parallax.frag",
-        "shader_shadow_volume.vert",
-        "shader_shadow_volume.geom",
-        "shader_shadow_volume.frag",
-        "shader_skybox.vert",
-        "shader_skybox.frag",
-        "shader_texture_environmental_mapping.vert",
-        "shader_texture_environmental_mapping.frag"};
+    std::array<assets::ShaderProgram*, scene::kProgramCount> programs{};
 
     static DrawnPrograms installed() {
-        return {scene::shaderTexture2, scene::shaderTextureParallax, scene::shaderShadowVolume,
-                scene::shaderSkybox, scene::shaderEnvironmentalMapping};
+        DrawnPrograms drawn;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (scene::kPrograms[i].drawn) {
+                drawn.programs[i] = scene::kPrograms[i].installed();
+            }
+        }
+        return drawn;
     }
     static DrawnPrograms load(const std::string& dir) {
-        const auto file = [&dir](const char* name) { return dir + "/" + name; };
-        return {
-            new assets::ShaderProgram(file("shader_texture_2.vert"), file("shader_texture_2.frag")),
-            new assets::ShaderProgram(file("shader_texture_parallax.vert"),
-                                      file("shader_texture_parallax.frag")),
-            new assets::GeometryShaderProgram(file("shader_shadow_volume.vert"),
-                                              file("shader_shadow_volume.geom"),
-                                              file("shader_shadow_volume.frag")),
-            new assets::ShaderProgram(file("shader_skybox.vert"), file("shader_skybox.frag")),
-            new assets::ShaderProgram(file("shader_texture_environmental_mapping.vert"),
-                                      file("shader_texture_environmental_mapping.frag"))};
+        DrawnPrograms drawn;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (scene::kPrograms[i].drawn) {
+                drawn.programs[i] = scene::kPrograms[i].load(dir);
+            }
+        }
+        return drawn;
     }
     void install() const {
-        scene::shaderTexture2 = texture2;
-        scene::shaderTextureParallax = parallax;
-        scene::shaderShadowVolume = shadowVolume;
-        scene::shaderSkybox = skybox;
-        scene::shaderEnvironmentalMapping = environment;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (programs[i] != nullptr) {
+                scene::kPrograms[i].install(programs[i]);
+            }
+        }
     }
     void destroy() {
-        delete texture2;
-        delete parallax;
-        delete shadowVolume;
-        delete skybox;
-        delete environment;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (programs[i] != nullptr) {
+                scene::kPrograms[i].destroy(programs[i]);
+                programs[i] = nullptr;
+            }
+        }
     }
 };
 
 // The first of DIR's shader files that cannot be read, or empty.
 std::string unreadableShaderFile(const std::string& dir) {
-    for (const char* name : DrawnPrograms::kFiles) {
-        const std::string path = dir + "/" + name;
-        if (!std::filesystem::is_regular_file(path) || !std::ifstream(path)) {
-            return path;
+    for (const scene::ProgramEntry& program : scene::kPrograms) {
+        if (!program.drawn) {
+            continue;
+        }
+        for (const std::string& name : program.stageFiles()) {
+            const std::string path = dir + "/" + name;
+            if (!std::filesystem::is_regular_file(path) || !std::ifstream(path)) {
+                return path;
+            }
         }
     }
     return {};

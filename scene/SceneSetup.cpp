@@ -11,6 +11,7 @@
 #include "base/LoadPhaseTimer.h"
 #include "render/Lighting.h"  // set-up sets the lights
 #include "render/Skybox.h"    // set-up creates the sky box
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 
 namespace tandril::scene {
@@ -34,23 +35,9 @@ glm::mat4 scaledTranslatedTurned(const glm::vec3& scale, const glm::vec3& offset
 
 void loadPrograms() {
     base::PhaseScope phase("programs");
-    using assets::GeometryShaderProgram;
-    using assets::ShaderProgram;
-    shaderDebug = new ShaderProgram("shader/shader_debug.vert", "shader/shader_debug.frag");
-    shaderTexture2 =
-        new ShaderProgram("shader/shader_texture_2.vert", "shader/shader_texture_2.frag");
-    shaderTextureOneLight = new ShaderProgram("shader/shader_texture_onelight.vert",
-                                              "shader/shader_texture_onelight.frag");
-    shaderTextureParallax = new ShaderProgram("shader/shader_texture_parallax.vert",
-                                              "shader/shader_texture_parallax.frag");
-    shaderDepth = new ShaderProgram("shader/shader_depth.vert", "shader/shader_depth.frag");
-    shaderShadowVolume = new GeometryShaderProgram("shader/shader_shadow_volume.vert",
-                                                   "shader/shader_shadow_volume.geom",
-                                                   "shader/shader_shadow_volume.frag");
-    shaderSkybox = new ShaderProgram("shader/shader_skybox.vert", "shader/shader_skybox.frag");
-    shaderEnvironmentalMapping =
-        new ShaderProgram("shader/shader_texture_environmental_mapping.vert",
-                          "shader/shader_texture_environmental_mapping.frag");
+    for (const ProgramEntry& program : kPrograms) {
+        program.install(program.load("shader"));
+    }
 }
 
 void createObjects() {

@@ -18,6 +18,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include "scene/ProgramTable.h"
 #include "support/Process.h"
 #include "support/ShellDemo.h"
 
@@ -145,30 +146,15 @@ std::string identifier(std::string text) {
     return text;
 }
 
-struct Program {
-    std::vector<std::string> files;  // in the order they are compiled
-};
-
-// Set-up's eight programs, in the order it loads them.
-const std::vector<Program> kPrograms = {
-    {{"shader_debug.vert", "shader_debug.frag"}},
-    {{"shader_texture_2.vert", "shader_texture_2.frag"}},
-    {{"shader_texture_onelight.vert", "shader_texture_onelight.frag"}},
-    {{"shader_texture_parallax.vert", "shader_texture_parallax.frag"}},
-    {{"shader_depth.vert", "shader_depth.frag"}},
-    {{"shader_shadow_volume.vert", "shader_shadow_volume.geom", "shader_shadow_volume.frag"}},
-    {{"shader_skybox.vert", "shader_skybox.frag"}},
-    {{"shader_texture_environmental_mapping.vert", "shader_texture_environmental_mapping.frag"}},
-};
-
 std::string loadFailure(const std::string& file) {
     return "Could not load shaderFile: shader/" + file;
 }
 
 std::vector<SweepCase> shaderCases() {
     std::vector<SweepCase> cases;
-    for (const Program& program : kPrograms) {
-        for (const std::string& file : program.files) {
+    // Every stage file of set-up's programs.
+    for (const scene::ProgramEntry& program : scene::kPrograms) {
+        for (const std::string& file : program.stageFiles()) {
             cases.push_back({"Missing_" + identifier(file), removed("shader/" + file),
                              Outcome::Fatal, exactly(loadFailure(file))});
         }

@@ -3,6 +3,7 @@
 // stands, the GL state left for the frames, and which objects move.
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "app/KeyCallback.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
 #include "support/Process.h"
@@ -214,23 +216,37 @@ TEST_F(SceneSetupTest, LampsAndTheParkedCarAreTurnedByOnePointSixRadiansAboutY) 
 }
 
 TEST_F(SceneSetupTest, EveryProgramCameraAndObjectExistsOnce) {
-    const assets::ShaderProgram* programs[] = {
-        shaderDebug, shaderTexture2,     shaderTextureOneLight, shaderTextureParallax,
-        shaderDepth, shaderShadowVolume, shaderSkybox,          shaderEnvironmentalMapping};
     std::vector<GLuint> names;
-    for (const assets::ShaderProgram* program : programs) {
+    for (const ProgramEntry& entry : kPrograms) {
+        SCOPED_TRACE(entry.baseName);
+        const assets::ShaderProgram* program = entry.installed();
         ASSERT_NE(program, nullptr);
         GLint linked = GL_FALSE;
         glGetProgramiv(program->m_program, GL_LINK_STATUS, &linked);
-        EXPECT_EQ(linked, GL_TRUE) << program->m_program;
+        EXPECT_EQ(linked, GL_TRUE);
+        GLint attached = 0;
+        glGetProgramiv(program->m_program, GL_ATTACHED_SHADERS, &attached);
+        EXPECT_EQ(attached, static_cast<GLint>(entry.stageFiles().size()));
         for (const GLuint other : names) {
             EXPECT_NE(program->m_program, other);
         }
         names.push_back(program->m_program);
     }
-    GLint attached = 0;
-    glGetProgramiv(shaderShadowVolume->m_program, GL_ATTACHED_SHADERS, &attached);
-    EXPECT_EQ(attached, 3);
+    // The table names each of the eight globals; the shadow volumes' alone
+    // has a geometry stage.
+    const std::set<const void*> globals = {
+        shaderDebug, shaderTexture2,     shaderTextureOneLight, shaderTextureParallax,
+        shaderDepth, shaderShadowVolume, shaderSkybox,          shaderEnvironmentalMapping};
+    std::set<const void*> listed;
+    std::set<const void*> withGeometry;
+    for (const ProgramEntry& entry : kPrograms) {
+        listed.insert(entry.installed());
+        if (entry.hasGeometryStage()) {
+            withGeometry.insert(entry.installed());
+        }
+    }
+    EXPECT_EQ(listed, globals);
+    EXPECT_EQ(withGeometry, std::set<const void*>{shaderShadowVolume});
 
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(camera->m_window, app::window);
