@@ -32,6 +32,7 @@
 #include "scene/SceneSetup.h"
 #include "tools/common/FixedStep.h"
 #include "tools/common/OptionNumbers.h"
+#include "tools/common/SceneState.h"
 #include "tools/common/ToolWindow.h"
 
 namespace {
@@ -73,6 +74,8 @@ extern "C" void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 namespace {
 
 using tools::kTimeStep;
+// Where the camera and the moving cars are, so a series can be repeated.
+using tools::SceneState;
 constexpr std::array<const char*, render::kPassCount> kPassNames = {"base", "reflections and sky",
                                                                     "shadow volumes", "lighting"};
 
@@ -189,23 +192,6 @@ void measureFrames(const Options& options, Samples& samples) {
         }
     }
 }
-
-// Where the camera and the moving cars are, so a series can be repeated.
-struct SceneState {
-    scene::Camera camera;
-    glm::mat4 car1;
-    glm::mat4 car3;
-
-    static SceneState save() {
-        return {*scene::camera, scene::car1->m_mesh->m_modelMatrix,
-                scene::car3->m_mesh->m_modelMatrix};
-    }
-    void restore() const {
-        *scene::camera = camera;
-        scene::car1->m_mesh->m_modelMatrix = car1;
-        scene::car3->m_mesh->m_modelMatrix = car3;
-    }
-};
 
 // A second series over the same views as the first.
 void measureFinishedPasses(const Options& options, Samples& samples) {

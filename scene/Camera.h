@@ -38,6 +38,9 @@ class Camera {
     void step(double cursorX, double cursorY, int windowWidth, int windowHeight, MovementKeys keys,
               float deltaTime);
 
+    // Member by member, so that a saved camera can be compared.
+    bool operator==(const Camera&) const = default;
+
     GLFWwindow* m_window;
     glm::mat4 m_viewMatrix{1.0f};
     glm::mat4 m_projectionMatrix{1.0f};

@@ -6,10 +6,6 @@
 #include <gtest/gtest.h>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "app/AppGlobals.h"
-#include "render/Lighting.h"
-#include "scene/SceneGlobals.h"
-
 namespace tandril::test {
 
 std::vector<float> uniformFloats(GLuint program, const std::string& name, int count) {
@@ -76,26 +72,12 @@ glm::vec3 toWindow(const scene::Camera& camera, const glm::vec3& world, int widt
             (ndc.y + 1.0f) * 0.5f * static_cast<float>(height), (ndc.z + 1.0f) * 0.5f};
 }
 
-SceneStateGuard::SceneStateGuard()
-    : m_camera(*scene::camera),
-      m_cars{scene::car1->m_mesh->m_modelMatrix, scene::car2->m_mesh->m_modelMatrix,
-             scene::car3->m_mesh->m_modelMatrix},
-      m_lights(render::lightPositions),
-      m_parallaxEnabled(app::parallaxEnabled),
-      m_parallaxScale(app::parallaxScale),
-      m_shadowMultiplierEnabled(app::shadowMultiplierEnabled) {
+SceneStateGuard::SceneStateGuard() : m_state(tools::SceneState::save()) {
     glGetIntegerv(GL_VIEWPORT, m_viewport.data());
 }
 
 SceneStateGuard::~SceneStateGuard() {
-    *scene::camera = m_camera;
-    scene::car1->m_mesh->m_modelMatrix = m_cars[0];
-    scene::car2->m_mesh->m_modelMatrix = m_cars[1];
-    scene::car3->m_mesh->m_modelMatrix = m_cars[2];
-    render::lightPositions = m_lights;
-    app::parallaxEnabled = m_parallaxEnabled;
-    app::parallaxScale = m_parallaxScale;
-    app::shadowMultiplierEnabled = m_shadowMultiplierEnabled;
+    m_state.restore();
     glViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3]);
 }
 

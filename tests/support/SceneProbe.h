@@ -18,6 +18,7 @@
 #include "assets/ShaderProgram.h"
 #include "scene/Camera.h"
 #include "support/Process.h"
+#include "tools/common/SceneState.h"
 
 namespace tandril::test {
 
@@ -55,8 +56,8 @@ void aimCamera(scene::Camera& camera, const glm::vec3& eye, const glm::vec3& tar
 glm::vec3 toWindow(const scene::Camera& camera, const glm::vec3& world, int width, int height);
 
 // What the scene's tests may change, saved on construction and put back on
-// destruction: the camera, the car placements, the lights, the runtime
-// settings, the viewport and the GL state that set-up leaves.
+// destruction: the scene's state (camera, car placements, lights, runtime
+// settings) and the viewport.
 class SceneStateGuard {
   public:
     SceneStateGuard();
@@ -65,12 +66,7 @@ class SceneStateGuard {
     SceneStateGuard& operator=(const SceneStateGuard&) = delete;
 
   private:
-    scene::Camera m_camera;
-    std::array<glm::mat4, 3> m_cars;
-    std::array<glm::vec4, 4> m_lights;
-    bool m_parallaxEnabled;
-    float m_parallaxScale;
-    bool m_shadowMultiplierEnabled;
+    tools::SceneState m_state;
     std::array<GLint, 4> m_viewport{};
 };
 
