@@ -34,7 +34,7 @@ ProcessResult runBenchmark(const std::vector<std::string>& options) {
     arguments.insert(arguments.end(), options.begin(), options.end());
     ProcessOptions process;
     process.workingDirectory = sourceDir();
-    return runProcess(TANDRIL_BENCHMARK, arguments, process);
+    return runOnDisplay(TANDRIL_BENCHMARK, arguments, process);
 }
 
 TEST(BenchmarkTest, RefusesADirectoryWithoutEveryShaderFileItDrawsWith) {

@@ -108,7 +108,7 @@ TEST_F(StartupTest, DriverWithoutOpenGl33FailsAtTheWindow) {
     test::ProcessOptions options;
     options.workingDirectory = dir.path();
     options.timeLimitSeconds = 60.0;
-    const test::ProcessResult run = test::runProcess(
+    const test::ProcessResult run = test::runOnDisplay(
         "/usr/bin/env", {"env", "MESA_GL_VERSION_OVERRIDE=3.0", test::demoBinary()}, options);
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1);

@@ -43,7 +43,7 @@ ProcessResult tool(const std::string& program, const std::vector<std::string>& a
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     ProcessOptions options;
     options.timeLimitSeconds = 30.0;
-    return runProcess(program, argv, options);
+    return runOnDisplay(program, argv, options);
 }
 
 // Waits until `more` frame reports have come in after those seen now.
