@@ -141,8 +141,9 @@ TEST_F(WindowSizeTest, TwoArgumentsSetTheSize) {
     expectWindow({"800px", " 600"}, "800x600", test::executingLine());
 }
 
-TEST_F(WindowSizeTest, NoArgumentsGiveTheDefaultSize) {
-    expectWindow({}, "1200x1200", kDefaultSizeLine);
+// Three arguments, the first two a valid size: ignored all the same.
+TEST_F(WindowSizeTest, OtherArgumentCountsGiveTheDefaultSize) {
+    expectWindow({"320", "240", "x"}, "1200x1200", kDefaultSizeLine);
 }
 
 }  // namespace
