@@ -266,16 +266,25 @@ TEST(ShippedAssets, StreetIsAClosedSlabUnderTheWholeScene) {
     EXPECT_LE(worldZ(b.low.z), -1000.0f);
 }
 
+// The faces at y = 0 face up and together cover the slab's whole top.
 TEST(ShippedAssets, StreetTopIsOnlyTheRoadSurfaceFacingUp) {
     const Model m = load("objects/plane.obj");
+    const Bounds b = bounds(m.positions);
+    double topArea = 0.0;
+    int topFaces = 0;
     for (const Triangle& t : m.faces) {
         const glm::vec3 n = glm::normalize(faceCross(m, t));
         const bool onTop = m.positions[t[0]].y == 0.0f && m.positions[t[1]].y == 0.0f &&
                            m.positions[t[2]].y == 0.0f;
         if (onTop) {
             EXPECT_GT(n.y, 0.999f);
+            topArea += 0.5 * glm::length(faceCross(m, t));
+            ++topFaces;
         }
     }
+    EXPECT_GE(topFaces, 2);
+    const double slabTop = double(b.high.x - b.low.x) * double(b.high.z - b.low.z);
+    EXPECT_NEAR(topArea, slabTop, 1e-4 * slabTop);
 }
 
 TEST(ShippedAssets, TexturesRepeatAtTheirIntendedWorldSize) {
