@@ -15,6 +15,7 @@
 #include "app/AppGlobals.h"
 #include "app/KeyCallback.h"
 #include "support/GlContext.h"
+#include "support/HeldKey.h"
 #include "tools/common/SceneState.h"
 
 namespace tandril::app {
@@ -173,6 +174,33 @@ TEST_F(KeyCallbackTest, OtherKeysDoNothing) {
     }
     EXPECT_EQ(SceneState::save(), kStart);
     EXPECT_FALSE(closing());
+}
+
+// Escape is read from the key state: whatever key event comes while it is
+// held, of any key and action, closes the window.
+TEST_F(KeyCallbackTest, AnyKeyEventWhileEscapeIsHeldClosesTheWindow) {
+    const struct {
+        int key;
+        int action;
+    } events[] = {{GLFW_KEY_A, GLFW_PRESS},  {GLFW_KEY_W, GLFW_RELEASE},
+                  {GLFW_KEY_H, GLFW_REPEAT}, {GLFW_KEY_F2, GLFW_RELEASE},
+                  {GLFW_KEY_F3, GLFW_PRESS}, {GLFW_KEY_UNKNOWN, GLFW_PRESS}};
+    {
+        const test::HeldEscape held(window());
+        ASSERT_EQ(glfwGetKey(window(), GLFW_KEY_ESCAPE), GLFW_PRESS);
+        for (const auto& event : events) {
+            glfwSetWindowShouldClose(window(), 0);
+            key(event.key, event.action);
+            EXPECT_TRUE(closing()) << event.key << " action " << event.action;
+        }
+    }
+    // Let go, the same events leave it open.
+    ASSERT_EQ(glfwGetKey(window(), GLFW_KEY_ESCAPE), GLFW_RELEASE);
+    glfwSetWindowShouldClose(window(), 0);
+    for (const auto& event : events) {
+        key(event.key, event.action);
+        EXPECT_FALSE(closing()) << event.key << " action " << event.action;
+    }
 }
 
 TEST_F(KeyCallbackTest, EscapePressClosesTheWindowWithoutALine) {
