@@ -48,6 +48,7 @@ class Camera {
     glm::vec3 m_direction{0.0f};
     glm::vec3 m_right{0.0f};
     glm::vec3 m_up{0.0f};
+    // 3.14, not pi, on purpose: the start view and the path were laid out from it.
     float m_horizontalAngle = 3.14f;
     float m_verticalAngle = 0.0f;
     // Handed to a projection that takes radians: 45 is an effective ~58 degrees.

@@ -17,8 +17,9 @@
 namespace tandril::scene {
 namespace {
 
-// Radians, not degrees: the lamps and car2 turn by about 91.7 degrees.
-constexpr float kQuarterTurnish = 1.6f;
+// The turn of the lamps and the parked car about y: 1.6 radians (about 91.7
+// degrees), not a quarter turn, and meant so: the scene was placed with it.
+constexpr float kLampAndParkedCarTurn = 1.6f;
 constexpr glm::vec3 kUp{0.0f, 1.0f, 0.0f};
 
 glm::mat4 translated(const glm::vec3& offset) {
@@ -30,7 +31,7 @@ glm::mat4 scaledTranslated(const glm::vec3& scale, const glm::vec3& offset) {
     return glm::translate(glm::scale(glm::mat4(1.0f), scale), offset);
 }
 glm::mat4 scaledTranslatedTurned(const glm::vec3& scale, const glm::vec3& offset) {
-    return glm::rotate(scaledTranslated(scale, offset), kQuarterTurnish, kUp);
+    return glm::rotate(scaledTranslated(scale, offset), kLampAndParkedCarTurn, kUp);
 }
 
 void loadPrograms() {

@@ -23,7 +23,8 @@
 #include "render/Skybox.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
+#include "support/SceneControl.h"
 
 namespace tandril::render {
 namespace {

@@ -20,7 +20,7 @@
 #include "assets/ShaderProgram.h"
 #include "scene/ObjectUniforms.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
 
 namespace tandril::test {
 namespace {

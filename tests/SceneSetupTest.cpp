@@ -22,7 +22,7 @@
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
 #include "support/Process.h"
-#include "support/SceneProbe.h"
+#include "support/SceneControl.h"
 
 namespace tandril::scene {
 namespace {

@@ -12,7 +12,7 @@
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/SceneControl.h"
 #include "tools/common/SceneState.h"
 
 namespace tandril::tools {

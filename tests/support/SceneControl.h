@@ -1,19 +1,15 @@
-// Helpers for tests that look into the street scene on the real driver: what a
-// program's uniforms hold, programs made from test sources, aiming the camera,
-// and putting back whatever a test changed in the scene that all tests share.
+// Setting the shared street scene up for a check and putting it back:
+// programs made from test sources to draw with, the camera aimed at a point,
+// where a world point lands in the window, and a guard that restores whatever
+// a test changed.
 #pragma once
 
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <GL/glew.h>
-#include <glm/mat3x3.hpp>
-#include <glm/mat4x4.hpp>
-#include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
-#include <glm/vec4.hpp>
 
 #include "assets/ShaderProgram.h"
 #include "scene/Camera.h"
@@ -21,16 +17,6 @@
 #include "tools/common/SceneState.h"
 
 namespace tandril::test {
-
-// The value a linked program holds now for an active uniform (or array element,
-// e.g. "light_position[2]"); the test fails when the program lacks it.
-std::vector<float> uniformFloats(GLuint program, const std::string& name, int count);
-float uniformFloat(GLuint program, const std::string& name);
-int uniformInt(GLuint program, const std::string& name);
-glm::vec3 uniformVec3(GLuint program, const std::string& name);
-glm::vec4 uniformVec4(GLuint program, const std::string& name);
-glm::mat3 uniformMat3(GLuint program, const std::string& name);
-glm::mat4 uniformMat4(GLuint program, const std::string& name);
 
 // A program linked from the given sources, loaded from files as the demo's are.
 class TestProgram {
@@ -69,10 +55,5 @@ class SceneStateGuard {
     tools::SceneState m_state;
     std::array<GLint, 4> m_viewport{};
 };
-
-// Reads back a rectangle of the current read buffer, bottom row first.
-std::vector<std::uint8_t> readColour(int x, int y, int width, int height);  // RGBA
-std::vector<float> readDepth(int x, int y, int width, int height);
-std::vector<std::uint8_t> readStencil(int x, int y, int width, int height);
 
 }  // namespace tandril::test
