@@ -12,6 +12,7 @@ uniform mat3 N_mat;
 uniform vec4 light_position[4];
 
 out VS_OUT {
+    vec3 modelPosition;
     vec3 viewPosition;
     vec3 viewNormal;
     vec2 texCoord;
@@ -20,6 +21,7 @@ out VS_OUT {
 
 void main() {
     vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
+    vs_out.modelPosition = position;
     vs_out.viewPosition = viewPosition.xyz;
     vs_out.viewNormal = N_mat * normal;
     vs_out.texCoord = texCoord;

@@ -7,8 +7,8 @@
 
 namespace tandril::assetgen {
 
-// Unit cube centred on the origin; every face carries the whole image once
-// (the engine's factor of ten then tiles it ten times a face).
+// Unit cube centred on the origin, with the bricks of the house walls: half
+// the brick image (it spans 2 m) across each face.
 Mesh makeCube() {
     struct Face {
         glm::vec3 normal;
@@ -22,14 +22,15 @@ Mesh makeCube() {
         {{0, 1, 0}, {1, 0, 0}},
         {{0, -1, 0}, {1, 0, 0}},
     }};
+    const float span = uvPerUnit(2.0f);
     Mesh mesh;
     for (const Face& f : faces) {
         const glm::vec3 up = glm::cross(f.normal, f.right);
         const glm::vec3 centre = 0.5f * f.normal;
         const glm::vec3 r = 0.5f * f.right;
         const glm::vec3 u = 0.5f * up;
-        mesh.addQuad({centre - r - u, {0, 0}}, {centre + r - u, {1, 0}}, {centre + r + u, {1, 1}},
-                     {centre - r + u, {0, 1}});
+        mesh.addQuad({centre - r - u, {0, 0}}, {centre + r - u, {span, 0}},
+                     {centre + r + u, {span, span}}, {centre - r + u, {0, span}});
     }
     mesh.smoothNormals(30.0f);
     return mesh;
