@@ -157,13 +157,16 @@ int main(int argc, char** argv) {
     app::parallaxScale = options.parallaxScale;
     app::shadowMultiplierEnabled = options.reliefShadow;
 
+    // The frame before the one written is drawn too, so the frame is drawn
+    // with the state a running demo's previous frame leaves (face culling is
+    // off only in the very first frame); the passes keep no other state.
     const long steps = std::lround(options.time / kTimeStep);
+    app::advanceSceneWithoutInput(0.0f);  // the camera builds its matrices in its first update
     for (long step = 0; step < steps; ++step) {
+        if (step + 1 == steps) {
+            render::renderFrame();
+        }
         app::advanceSceneWithoutInput(kTimeStep);
-    }
-    // The camera builds its matrices in its first update.
-    if (steps == 0) {
-        app::advanceSceneWithoutInput(0.0f);
     }
     if (options.eye || options.yawPitch) {
         scene::Camera& camera = *scene::camera;
