@@ -2,8 +2,10 @@
 // writes the frame as a PNG. Time advances from 0 in fixed steps of 1/30 s
 // with no mouse or key input, so the camera path and the cars are where a
 // run at that frame rate would have them.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -41,7 +43,26 @@ struct Options {
     // A viewpoint of its own instead of the path's, e.g. for close-ups.
     std::optional<glm::vec3> eye;
     std::optional<glm::vec2> yawPitch;
+    // A sequence: this many frames, `every` seconds apart, from `time` on.
+    int frames = 1;
+    double every = kTimeStep;
 };
+
+// The file of frame `index`: the output itself, or with a number before its
+// extension when there is a sequence.
+std::string framePath(const Options& options, int index) {
+    if (options.frames == 1) {
+        return options.output;
+    }
+    const std::size_t dot = options.output.rfind('.');
+    const std::size_t slash = options.output.rfind('/');
+    const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = extension ? options.output.substr(0, dot) : options.output;
+    const std::string suffix = extension ? options.output.substr(dot) : ".png";
+    char number[16];
+    std::snprintf(number, sizeof number, "-%04d", index);
+    return stem + number + suffix;
+}
 
 // Averages each square of factor x factor pixels into one.
 render::Picture downsample(const render::Picture& full, int factor) {
@@ -72,6 +93,7 @@ int usage(const std::string& problem) {
               << "       [--no-parallax] [--parallax-scale S] [--no-relief-shadow]\n"
               << "       [--downsample N]   (write the frame N times smaller)\n"
               << "       [--eye X,Y,Z] [--look YAW,PITCH]   (a viewpoint of its own)\n"
+              << "       [--frames N] [--every SECONDS]   (N frames, FILE-0000.png on)\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
@@ -135,6 +157,17 @@ int main(int argc, char** argv) {
                 return usage("--look wants YAW,PITCH in radians");
             }
             options.yawPitch = angles;
+        } else if (flag == "--frames" && hasValue) {
+            if (!parseNumber(argv[++i], number) || number < 1 || number > 100000 ||
+                number != std::floor(number)) {
+                return usage("--frames wants a whole count from 1 to 100000");
+            }
+            options.frames = static_cast<int>(number);
+        } else if (flag == "--every" && hasValue) {
+            if (!parseNumber(argv[++i], number) || number < kTimeStep / 2 || number > 3600.0) {
+                return usage("--every wants seconds from 1/60 to 3600");
+            }
+            options.every = number;
         } else if (flag == "--no-parallax") {
             options.parallax = false;
         } else if (flag == "--no-relief-shadow") {
@@ -168,31 +201,40 @@ int main(int argc, char** argv) {
         }
         app::advanceSceneWithoutInput(kTimeStep);
     }
-    if (options.eye || options.yawPitch) {
-        scene::Camera& camera = *scene::camera;
-        if (options.eye) {
-            camera.m_position = *options.eye;
+    const long stepsBetween = std::max(1L, std::lround(options.every / kTimeStep));
+    for (int frame = 0; frame < options.frames; ++frame) {
+        if (frame > 0) {
+            for (long step = 0; step < stepsBetween; ++step) {
+                app::advanceSceneWithoutInput(kTimeStep);
+            }
         }
-        if (options.yawPitch) {
-            camera.m_horizontalAngle = options.yawPitch->x;
-            camera.m_verticalAngle = options.yawPitch->y;
+        if (options.eye || options.yawPitch) {
+            scene::Camera& camera = *scene::camera;
+            if (options.eye) {
+                camera.m_position = *options.eye;
+            }
+            if (options.yawPitch) {
+                camera.m_horizontalAngle = options.yawPitch->x;
+                camera.m_verticalAngle = options.yawPitch->y;
+            }
+            camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
+            camera.rebuildMatrices();
         }
-        camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
-        camera.rebuildMatrices();
+        render::renderFrame();
+        const render::Picture picture =
+            downsample(render::readBackBuffer(options.width, options.height), options.downsample);
+        if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
+            std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
+            return 1;
+        }
+        const std::string path = framePath(options, frame);
+        if (!render::writePng(path, picture)) {
+            std::cerr << "tandril_capture: cannot write " << path << "\n";
+            return 1;
+        }
+        std::cout << "wrote " << path << " (" << picture.width << "x" << picture.height
+                  << ", t = " << (steps + frame * stepsBetween) * kTimeStep << " s)\n";
     }
-    render::renderFrame();
-    const render::Picture picture =
-        downsample(render::readBackBuffer(options.width, options.height), options.downsample);
-    if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
-        std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
-        return 1;
-    }
-    if (!render::writePng(options.output, picture)) {
-        std::cerr << "tandril_capture: cannot write " << options.output << "\n";
-        return 1;
-    }
-    std::cout << "wrote " << options.output << " (" << picture.width << "x" << picture.height
-              << ", t = " << steps * kTimeStep << " s)\n";
     glfwDestroyWindow(app::window);
     glfwTerminate();
     return 0;
