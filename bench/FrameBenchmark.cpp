@@ -1,15 +1,23 @@
-// Measures start-up phase by phase and frames of the real scene with a fixed
-// time step: the whole frame, each pass on the GPU timer, the CPU time of the
-// program's own code, and a floor frame that only clears and presents. With
-// --against DIR it also draws every view of a further series twice, with the
-// repository's shaders and with DIR's, so that two versions of the shaders
-// are compared on the same machine state.
+// Measures start-up phase by phase and the frames of the whole run with a
+// fixed time step (the 31 s camera path and ten seconds at rest after it):
+// the whole frame by percentiles, over the run and for each stretch of the
+// path; each pass on the GPU timer and finished on its own; the CPU time of
+// the program's own code; and two floors: a frame that only clears and
+// presents, and the limit, every view drawn in turns with the real shaders
+// and with constant-colour fragment shaders (the same passes, state,
+// geometry and draw calls), which no choice of shading can go below. With
+// --against DIR a further series draws every view with the repository's
+// shaders and with DIR's in turns, so two versions of the shaders are
+// compared on the same machine state.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -78,13 +86,31 @@ using tools::kTimeStep;
 using tools::SceneState;
 constexpr std::array<const char*, render::kPassCount> kPassNames = {"base", "reflections and sky",
                                                                     "shadow volumes", "lighting"};
+// The camera path's 31 s and ten seconds at rest after it.
+constexpr int kRunFrames = 41 * 30;
+
+// Stretches of the run: the rows of the camera path's table, and the rest.
+struct Stretch {
+    const char* name;
+    double from;
+    double to;
+};
+constexpr std::array<Stretch, 8> kStretches = {{{"0-2 s, standing", 0, 2},
+                                                {"2-6 s, sideways", 2, 6},
+                                                {"6-12 s, back and down", 6, 12},
+                                                {"12-15 s, standing", 12, 15},
+                                                {"15-18 s, diagonally", 15, 18},
+                                                {"18-23 s, down the street", 18, 23},
+                                                {"23-31 s, rising", 23, 31},
+                                                {"31-41 s, at rest", 31, 1e9}}};
 
 struct Options {
     int width = 1200;
     int height = 1200;
-    int frames = 150;
+    int frames = kRunFrames;
     int warmup = 30;
     bool json = false;
+    bool limit = true;
     std::string against;  // a directory of shader files to compare with, or empty
 };
 
@@ -92,7 +118,16 @@ struct Summary {
     double median = 0.0;
     double min = 0.0;
     double max = 0.0;
+    double p95 = 0.0;
+    double p99 = 0.0;
 };
+
+// The sample below which `share` of them lie (nearest rank).
+double percentile(const std::vector<double>& sorted, double share) {
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
+    return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
+}
 
 Summary summarise(std::vector<double> samples) {
     if (samples.empty()) {
@@ -101,7 +136,8 @@ Summary summarise(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     const std::size_t n = samples.size();
     const double median = n % 2 == 1 ? samples[n / 2] : 0.5 * (samples[n / 2 - 1] + samples[n / 2]);
-    return {median, samples.front(), samples.back()};
+    return {median, samples.front(), samples.back(), percentile(samples, 0.95),
+            percentile(samples, 0.99)};
 }
 
 // One GL_TIME_ELAPSED query per pass; read after the frame has finished.
@@ -144,15 +180,26 @@ class FinishingPassTimer : public render::PassObserver {
 };
 
 struct Samples {
+    std::vector<double> time;  // of the run, at each frame
     std::vector<double> frame, updates, issue, drawCalls, ownCode, floor;
     std::array<std::vector<double>, render::kPassCount> passes, finishedPasses;
 };
 
+// The samples of the frames whose time lies in [from, to).
+std::vector<double> within(const std::vector<double>& values, const std::vector<double>& times,
+                           double from, double to) {
+    std::vector<double> picked;
+    for (std::size_t i = 0; i < values.size() && i < times.size(); ++i) {
+        if (times[i] >= from && times[i] < to) {
+            picked.push_back(values[i]);
+        }
+    }
+    return picked;
+}
+
 void measureFrames(const Options& options, Samples& samples) {
     PassTimer timer;
-    for (int i = 0; i < options.warmup + options.frames; ++i) {
-        const bool counted = i >= options.warmup;
-
+    for (int i = 0; i < options.frames; ++i) {
         Clock::time_point start = Clock::now();
         tools::advanceSceneWithoutInput(kTimeStep);
         const double updates = millisecondsSince(start);
@@ -178,9 +225,7 @@ void measureFrames(const Options& options, Samples& samples) {
         if (glGetError() != GL_NO_ERROR) {
             std::cerr << "tandril_benchmark: OpenGL error in frame " << i << "\n";
         }
-        if (!counted) {
-            continue;
-        }
+        samples.time.push_back((i + 1) * static_cast<double>(kTimeStep));
         samples.frame.push_back(frame);
         samples.updates.push_back(updates);
         samples.issue.push_back(issue);
@@ -263,13 +308,51 @@ std::string unreadableShaderFile(const std::string& dir) {
     return {};
 }
 
+// The drawn programs' stages, with every fragment stage replaced by one that
+// writes a constant colour, in a fresh directory (removed on destruction).
+class ConstantColourShaders {
+  public:
+    ConstantColourShaders() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tandril-limit-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            return;
+        }
+        m_dir = pattern;
+        for (const scene::ProgramEntry& program : scene::kPrograms) {
+            for (const std::string& name : program.drawn ? program.stageFiles()
+                                                         : std::vector<std::string>{}) {
+                const std::filesystem::path file(name);
+                std::ofstream out(m_dir / file);
+                if (file.extension() == ".frag") {
+                    out << "#version 330 core\nout vec4 fragColor;\n"
+                           "void main() { fragColor = vec4(0.5, 0.5, 0.5, 1.0); }\n";
+                } else {
+                    out << std::ifstream(std::filesystem::path("shader") / file).rdbuf();
+                }
+            }
+        }
+    }
+    ~ConstantColourShaders() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    ConstantColourShaders(const ConstantColourShaders&) = delete;
+    ConstantColourShaders& operator=(const ConstantColourShaders&) = delete;
+    // Empty when the directory could not be made.
+    std::string dir() const { return m_dir.string(); }
+
+  private:
+    std::filesystem::path m_dir;
+};
+
 struct Comparison {
     std::vector<double> ours, theirs, ratios;
 };
 
-// A third series over the same views: each view drawn with both sets of
-// programs, the order changing from frame to frame, so that drift in the
-// machine's speed falls on both alike.
+// A series over the same views: each view drawn with both sets of programs,
+// the order changing from frame to frame, so that drift in the machine's
+// speed falls on both alike.
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, Comparison& comparison) {
     const DrawnPrograms ours = DrawnPrograms::installed();
     for (int i = 0; i < options.frames; ++i) {
@@ -328,109 +411,205 @@ std::string jsonString(const std::string& text) {
 std::string jsonSummary(const Summary& s) {
     std::ostringstream out;
     out << std::fixed << std::setprecision(3) << "{\"median\": " << s.median
-        << ", \"min\": " << s.min << ", \"max\": " << s.max << "}";
+        << ", \"p95\": " << s.p95 << ", \"p99\": " << s.p99 << ", \"min\": " << s.min
+        << ", \"max\": " << s.max << "}";
     return out.str();
 }
 
-void report(const Options& options, const Samples& samples,
-            const std::vector<std::pair<std::string, double>>& phases, double startupTotal,
-            const Comparison& comparison) {
-    const Summary ours = summarise(comparison.ours);
-    const Summary theirs = summarise(comparison.theirs);
-    const double theirsToOurs = summarise(comparison.ratios).median;
+std::string jsonArray(const std::vector<double>& values) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(3) << "[";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out << (i ? ", " : "") << values[i];
+    }
+    return out.str() + "]";
+}
+
+// What the report shows: the series and what they come to.
+struct Results {
+    Samples samples;
+    std::vector<std::pair<std::string, double>> phases;
+    double startupTotal = 0.0;
+    Comparison limit;    // ours: the real shaders; theirs: constant colour
+    Comparison against;  // ours: shader/; theirs: the other directory
+};
+
+// Median of ours / theirs over the frames whose time lies in [from, to).
+double medianRatio(const Comparison& c, const std::vector<double>& times, double from, double to) {
+    std::vector<double> ratios;
+    for (double r : within(c.ratios, times, from, to)) {
+        ratios.push_back(1.0 / r);
+    }
+    return summarise(ratios).median;
+}
+
+void reportJson(const Options& options, const Results& r) {
+    const Samples& samples = r.samples;
     const Summary frame = summarise(samples.frame);
     const Summary floor = summarise(samples.floor);
-    const double ratio = floor.median > 0.0 ? frame.median / floor.median : 0.0;
+    std::cout << "{\n  \"size\": [" << options.width << ", " << options.height
+              << "],\n  \"frames\": " << samples.frame.size() << ",\n  \"renderer\": "
+              << jsonString(reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
+              << ",\n  \"frame_ms\": " << jsonSummary(frame) << ",\n  \"stretches\": [";
+    for (std::size_t k = 0; k < kStretches.size(); ++k) {
+        const Stretch& stretch = kStretches[k];
+        std::cout << (k ? ",\n    " : "\n    ") << "{\"name\": " << jsonString(stretch.name)
+                  << ", \"frame_ms\": "
+                  << jsonSummary(
+                         summarise(within(samples.frame, samples.time, stretch.from, stretch.to)));
+        if (options.limit) {
+            std::cout << ", \"frame_to_limit\": " << std::fixed << std::setprecision(3)
+                      << medianRatio(r.limit, samples.time, stretch.from, stretch.to);
+        }
+        std::cout << "}";
+    }
+    std::cout << "],\n  \"passes_ms\": {";
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                  << jsonSummary(summarise(samples.passes[pass]));
+    }
+    std::cout << "},\n  \"finished_passes_ms\": {";
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                  << jsonSummary(summarise(samples.finishedPasses[pass]));
+    }
+    std::cout << "},\n  \"updates_ms\": " << jsonSummary(summarise(samples.updates))
+              << ",\n  \"issue_ms\": " << jsonSummary(summarise(samples.issue))
+              << ",\n  \"draw_calls_ms\": " << jsonSummary(summarise(samples.drawCalls))
+              << ",\n  \"own_code_ms\": " << jsonSummary(summarise(samples.ownCode))
+              << ",\n  \"floor_ms\": " << jsonSummary(floor)
+              << ",\n  \"frame_to_floor\": " << std::fixed << std::setprecision(2)
+              << (floor.median > 0.0 ? frame.median / floor.median : 0.0)
+              << ",\n  \"startup_ms\": {";
+    for (const auto& [name, milliseconds] : r.phases) {
+        std::cout << jsonString(name) << ": " << std::setprecision(1) << milliseconds << ", ";
+    }
+    std::cout << "\"total\": " << r.startupTotal << "}";
+    if (options.limit) {
+        std::cout << ",\n  \"limit\": {\"frame_ms\": " << jsonSummary(summarise(r.limit.ours))
+                  << ", \"limit_frame_ms\": " << jsonSummary(summarise(r.limit.theirs))
+                  << ", \"frame_to_limit\": " << std::setprecision(3)
+                  << medianRatio(r.limit, samples.time, 0.0, 1e9) << "}";
+    }
+    if (!options.against.empty()) {
+        std::cout << ",\n  \"against\": {\"dir\": " << jsonString(options.against)
+                  << ", \"frame_ms\": " << jsonSummary(summarise(r.against.ours))
+                  << ", \"their_frame_ms\": " << jsonSummary(summarise(r.against.theirs))
+                  << ", \"their_to_our_frame\": " << std::setprecision(3)
+                  << summarise(r.against.ratios).median << "}";
+    }
+    // Frame by frame, for plotting.
+    std::cout << ",\n  \"series\": {\"time_s\": " << jsonArray(samples.time)
+              << ",\n    \"frame_ms\": " << jsonArray(samples.frame);
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << ",\n    " << jsonString(std::string("finished ") + kPassNames[pass]) << ": "
+                  << jsonArray(samples.finishedPasses[pass]);
+    }
+    if (options.limit) {
+        std::cout << ",\n    \"limit_ms\": " << jsonArray(r.limit.theirs);
+    }
+    std::cout << "}\n}\n";
+}
+
+void reportText(const Options& options, const Results& r) {
+    const Samples& samples = r.samples;
+    const Summary frame = summarise(samples.frame);
+    const Summary floor = summarise(samples.floor);
+    std::cout << "tandril benchmark: " << options.width << "x" << options.height << ", "
+              << samples.frame.size() << " frames of the run at a fixed 1/30 s (the camera path, "
+              << "then at rest), after " << options.warmup
+              << " warm-up frames\nrenderer: " << glGetString(GL_RENDERER) << "\n\n"
+              << std::fixed << std::setprecision(2);
+
+    std::cout << std::left << std::setw(30) << "whole frame, ms" << std::right << std::setw(8)
+              << "p50" << std::setw(8) << "p95" << std::setw(8) << "p99" << std::setw(8) << "max"
+              << (options.limit ? "   / limit" : "") << "\n";
+    auto row = [&](const std::string& name, const std::vector<double>& values, double from,
+                   double to) {
+        const Summary s = summarise(values);
+        std::cout << std::left << std::setw(30) << name << std::right << std::setw(8) << s.median
+                  << std::setw(8) << s.p95 << std::setw(8) << s.p99 << std::setw(8) << s.max;
+        if (options.limit) {
+            std::cout << std::setw(10) << medianRatio(r.limit, samples.time, from, to);
+        }
+        std::cout << "\n";
+    };
+    row("the whole run", samples.frame, 0.0, 1e9);
+    for (const Stretch& stretch : kStretches) {
+        const std::vector<double> values =
+            within(samples.frame, samples.time, stretch.from, stretch.to);
+        if (!values.empty()) {
+            row("  " + std::string(stretch.name), values, stretch.from, stretch.to);
+        }
+    }
+
     const std::vector<std::pair<std::string, Summary>> rows = {
-        {"whole frame", frame},
         {"  GPU timer: base", summarise(samples.passes[0])},
         {"  GPU timer: reflections, sky", summarise(samples.passes[1])},
         {"  GPU timer: shadow volumes", summarise(samples.passes[2])},
         {"  GPU timer: lighting", summarise(samples.passes[3])},
-        {"updates (CPU)", summarise(samples.updates)},
-        {"issuing the passes (CPU)", summarise(samples.issue)},
-        {"  inside draw calls", summarise(samples.drawCalls)},
-        {"own code (CPU)", summarise(samples.ownCode)},
-        {"floor frame", floor},
         {"finished pass: base", summarise(samples.finishedPasses[0])},
         {"finished pass: reflections, sky", summarise(samples.finishedPasses[1])},
         {"finished pass: shadow volumes", summarise(samples.finishedPasses[2])},
         {"finished pass: lighting", summarise(samples.finishedPasses[3])},
+        {"updates (CPU)", summarise(samples.updates)},
+        {"issuing the passes (CPU)", summarise(samples.issue)},
+        {"  inside draw calls", summarise(samples.drawCalls)},
+        {"own code (CPU)", summarise(samples.ownCode)},
+        {"floor frame (clear, present)", floor},
     };
-
-    if (options.json) {
-        std::cout << "{\n  \"size\": [" << options.width << ", " << options.height
-                  << "],\n  \"frames\": " << samples.frame.size() << ",\n  \"renderer\": "
-                  << jsonString(reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
-                  << ",\n  \"frame_ms\": " << jsonSummary(frame) << ",\n  \"passes_ms\": {";
-        for (int pass = 0; pass < render::kPassCount; ++pass) {
-            std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
-                      << jsonSummary(summarise(samples.passes[pass]));
-        }
-        std::cout << "},\n  \"finished_passes_ms\": {";
-        for (int pass = 0; pass < render::kPassCount; ++pass) {
-            std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
-                      << jsonSummary(summarise(samples.finishedPasses[pass]));
-        }
-        std::cout << "},\n  \"updates_ms\": " << jsonSummary(rows[5].second)
-                  << ",\n  \"issue_ms\": " << jsonSummary(rows[6].second)
-                  << ",\n  \"draw_calls_ms\": " << jsonSummary(rows[7].second)
-                  << ",\n  \"own_code_ms\": " << jsonSummary(rows[8].second)
-                  << ",\n  \"floor_ms\": " << jsonSummary(floor)
-                  << ",\n  \"frame_to_floor\": " << std::fixed << std::setprecision(2) << ratio
-                  << ",\n  \"startup_ms\": {";
-        for (const auto& [name, milliseconds] : phases) {
-            std::cout << jsonString(name) << ": " << std::setprecision(1) << milliseconds << ", ";
-        }
-        std::cout << "\"total\": " << startupTotal << "}";
-        if (!options.against.empty()) {
-            std::cout << ",\n  \"against\": {\"dir\": " << jsonString(options.against)
-                      << ", \"frame_ms\": " << jsonSummary(ours)
-                      << ", \"their_frame_ms\": " << jsonSummary(theirs)
-                      << ", \"their_to_our_frame\": " << std::setprecision(3) << theirsToOurs
-                      << "}";
-        }
-        std::cout << "\n}\n";
-        return;
-    }
-
-    std::cout << "tandril benchmark: " << options.width << "x" << options.height << ", "
-              << samples.frame.size() << " frames after " << options.warmup
-              << " warm-up, fixed step 1/30 s\nrenderer: " << glGetString(GL_RENDERER) << "\n\n"
+    std::cout << "\n"
               << std::left << std::setw(33) << "ms" << std::right << std::setw(9) << "median"
               << std::setw(9) << "min" << std::setw(9) << "max"
               << "\n";
-    std::cout << std::fixed << std::setprecision(2);
     for (const auto& [name, s] : rows) {
         std::cout << std::left << std::setw(33) << name << std::right << std::setw(9) << s.median
                   << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
     }
-    std::cout << "whole frame / floor frame: " << ratio << "\n\nstart-up, ms\n"
-              << std::setprecision(1);
-    for (const auto& [name, milliseconds] : phases) {
+    std::cout << "whole frame / floor frame: "
+              << (floor.median > 0.0 ? frame.median / floor.median : 0.0) << "\n";
+    if (options.limit) {
+        std::cout << "\nlimit: each view drawn in turns with constant-colour fragment shaders\n";
+        for (const auto& [name, values] :
+             {std::pair{"whole frame, shaders", &r.limit.ours},
+              std::pair{"whole frame, constant colour", &r.limit.theirs}}) {
+            const Summary s = summarise(*values);
+            std::cout << std::left << std::setw(33) << name << std::right << std::setw(9)
+                      << s.median << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
+        }
+        std::cout << "shaders / limit, frame by frame: " << std::setprecision(3)
+                  << medianRatio(r.limit, samples.time, 0.0, 1e9) << "\n"
+                  << std::setprecision(2);
+    }
+
+    std::cout << "\nstart-up, ms\n" << std::setprecision(1);
+    for (const auto& [name, milliseconds] : r.phases) {
         std::cout << "  " << std::left << std::setw(52) << name << std::right << std::setw(8)
                   << milliseconds << "\n";
     }
     std::cout << "  " << std::left << std::setw(52) << "total set-up" << std::right << std::setw(8)
-              << startupTotal << "\n";
+              << r.startupTotal << "\n";
     if (options.against.empty()) {
         return;
     }
     std::cout << "\nagainst " << options.against << ": each view drawn with both, in turns\n"
               << std::setprecision(2);
-    for (const auto& [name, s] :
-         {std::pair{"whole frame, shader/", ours}, std::pair{"whole frame, theirs", theirs}}) {
+    for (const auto& [name, values] : {std::pair{"whole frame, shader/", &r.against.ours},
+                                       std::pair{"whole frame, theirs", &r.against.theirs}}) {
+        const Summary s = summarise(*values);
         std::cout << std::left << std::setw(33) << name << std::right << std::setw(9) << s.median
                   << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
     }
-    std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3) << theirsToOurs
-              << "\n";
+    std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3)
+              << summarise(r.against.ratios).median << "\n";
 }
 
 int usage(const std::string& problem) {
     std::cerr << "tandril_benchmark: " << problem << "\n"
               << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
               << "                         [--against DIR]   (DIR's shader files against shader/)\n"
+              << "                         [--no-limit]      (skip the constant-colour series)\n"
+              << "--frames N measures the first N frames of the run (default: all 1230, 41 s).\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
@@ -465,6 +644,8 @@ int main(int argc, char** argv) {
             }
         } else if (flag == "--json") {
             options.json = true;
+        } else if (flag == "--no-limit") {
+            options.limit = false;
         } else if (flag == "--against" && hasValue) {
             options.against = argv[++i];
             if (const std::string path = unreadableShaderFile(options.against); !path.empty()) {
@@ -493,25 +674,44 @@ int main(int argc, char** argv) {
     std::cout.rdbuf(console);
     base::phaseRecorder = nullptr;
 
-    Samples samples;
-    // Both series start after the warm-up frames.
+    Results results;
+    results.phases = groupPhases(recorder);
+    results.startupTotal = startupTotal;
+    // Warm-up: the first view, drawn until the driver has built what it
+    // builds on first use; the run's time does not move.
+    tools::advanceSceneWithoutInput(0.0f);
     for (int i = 0; i < options.warmup; ++i) {
-        tools::advanceSceneWithoutInput(kTimeStep);
+        render::renderFrame();
+        glfwSwapBuffers(app::window);
+        glFinish();
     }
+    // Every series draws the same views, from the start of the run on.
     const SceneState start = SceneState::save();
-    Options measured = options;
-    measured.warmup = 0;
-    measureFrames(measured, samples);
+    measureFrames(options, results.samples);
     start.restore();
-    measureFinishedPasses(options, samples);
-    Comparison comparison;
+    measureFinishedPasses(options, results.samples);
+    if (options.limit) {
+        const ConstantColourShaders constant;
+        if (constant.dir().empty()) {
+            std::cerr << "tandril_benchmark: cannot make a directory for the limit's shaders\n";
+            return 1;
+        }
+        DrawnPrograms limit = DrawnPrograms::load(constant.dir());
+        start.restore();
+        measureAgainst(options, limit, results.limit);
+        limit.destroy();
+    }
     if (!options.against.empty()) {
         DrawnPrograms theirs = DrawnPrograms::load(options.against);
         start.restore();
-        measureAgainst(options, theirs, comparison);
+        measureAgainst(options, theirs, results.against);
         theirs.destroy();
     }
-    report(options, samples, groupPhases(recorder), startupTotal, comparison);
+    if (options.json) {
+        reportJson(options, results);
+    } else {
+        reportText(options, results);
+    }
 
     glfwDestroyWindow(app::window);
     glfwTerminate();

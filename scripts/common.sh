@@ -10,7 +10,7 @@ REQUIRED_PACKAGES=(
     build-essential cmake pkg-config libgtest-dev
     libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libsoil-dev
     libx11-dev libxrandr-dev
-    xvfb xauth xdotool imagemagick x11-utils
+    xvfb xauth xdotool imagemagick x11-utils webp gnuplot-nox python3
     clang-14 libclang-rt-14-dev
 )
 

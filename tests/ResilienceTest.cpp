@@ -138,7 +138,8 @@ TEST_F(ResilienceTest, ResizedWindowKeepsDrawingAtTheStartViewportAndExitsOnEsca
     ASSERT_FALSE(import.empty()) << "ImageMagick's import is needed for the screenshot";
     ASSERT_EQ(tool(import, {"-window", m_window, shot.string()}).exitCode, 0);
     const Brightness brightness = measureViewport(shot);
-    EXPECT_GT(brightness.inside, 60.0) << "the scene should fill the start viewport";
+    // The street at dusk is dark, but far from black.
+    EXPECT_GT(brightness.inside, 25.0) << "the scene should fill the start viewport";
     EXPECT_EQ(brightness.litOutside, 0) << "nothing is drawn beyond the start viewport";
 
     escape();

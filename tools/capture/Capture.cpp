@@ -2,8 +2,11 @@
 // writes the frame as a PNG. Time advances from 0 in fixed steps of 1/30 s
 // with no mouse or key input, so the camera path and the cars are where a
 // run at that frame rate would have them.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -39,7 +42,26 @@ struct Options {
     // A viewpoint of its own instead of the path's, e.g. for close-ups.
     std::optional<glm::vec3> eye;
     std::optional<glm::vec2> yawPitch;
+    // A sequence: this many frames, `every` seconds apart, from `time` on.
+    int frames = 1;
+    double every = kTimeStep;
 };
+
+// The file of frame `index`: the output itself, or with a number before its
+// extension when there is a sequence.
+std::string framePath(const Options& options, int index) {
+    if (options.frames == 1) {
+        return options.output;
+    }
+    const std::size_t dot = options.output.rfind('.');
+    const std::size_t slash = options.output.rfind('/');
+    const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = extension ? options.output.substr(0, dot) : options.output;
+    const std::string suffix = extension ? options.output.substr(dot) : ".png";
+    char number[16];
+    std::snprintf(number, sizeof number, "-%04d", index);
+    return stem + number + suffix;
+}
 
 // Averages each square of factor x factor pixels into one.
 tools::Picture downsample(const tools::Picture& full, int factor) {
@@ -70,6 +92,7 @@ int usage(const std::string& problem) {
               << "       [--no-parallax] [--parallax-scale S] [--no-relief-shadow]\n"
               << "       [--downsample N]   (write the frame N times smaller)\n"
               << "       [--eye X,Y,Z] [--look YAW,PITCH]   (a viewpoint of its own)\n"
+              << "       [--frames N] [--every SECONDS]   (N frames, FILE-0000.png on)\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
@@ -132,6 +155,18 @@ int main(int argc, char** argv) {
                 return usage("--look wants YAW,PITCH in radians");
             }
             options.yawPitch = angles;
+        } else if (flag == "--frames" && hasValue) {
+            const auto frames = tools::parseWholeNumber(argv[++i], 1, 100000);
+            if (!frames) {
+                return usage("--frames wants a whole count from 1 to 100000");
+            }
+            options.frames = *frames;
+        } else if (flag == "--every" && hasValue) {
+            const auto every = tools::parseNumber(argv[++i], kTimeStep / 2, 3600.0);
+            if (!every) {
+                return usage("--every wants seconds from 1/60 to 3600");
+            }
+            options.every = *every;
         } else if (flag == "--no-parallax") {
             options.parallax = false;
         } else if (flag == "--no-relief-shadow") {
@@ -154,39 +189,51 @@ int main(int argc, char** argv) {
     app::parallaxScale = options.parallaxScale;
     app::shadowMultiplierEnabled = options.reliefShadow;
 
+    // The frame before the one written is drawn too, so the frame is drawn
+    // with the state a running demo's previous frame leaves (face culling is
+    // off only in the very first frame); the passes keep no other state.
     const long steps = std::lround(options.time / kTimeStep);
+    tools::advanceSceneWithoutInput(0.0f);  // the camera builds its matrices in its first update
     for (long step = 0; step < steps; ++step) {
+        if (step + 1 == steps) {
+            render::renderFrame();
+        }
         tools::advanceSceneWithoutInput(kTimeStep);
     }
-    // The camera builds its matrices in its first update.
-    if (steps == 0) {
-        tools::advanceSceneWithoutInput(0.0f);
-    }
-    if (options.eye || options.yawPitch) {
-        scene::Camera& camera = *scene::camera;
-        if (options.eye) {
-            camera.m_position = *options.eye;
+    const long stepsBetween = std::max(1L, std::lround(options.every / kTimeStep));
+    for (int frame = 0; frame < options.frames; ++frame) {
+        if (frame > 0) {
+            for (long step = 0; step < stepsBetween; ++step) {
+                tools::advanceSceneWithoutInput(kTimeStep);
+            }
         }
-        if (options.yawPitch) {
-            camera.m_horizontalAngle = options.yawPitch->x;
-            camera.m_verticalAngle = options.yawPitch->y;
+        if (options.eye || options.yawPitch) {
+            scene::Camera& camera = *scene::camera;
+            if (options.eye) {
+                camera.m_position = *options.eye;
+            }
+            if (options.yawPitch) {
+                camera.m_horizontalAngle = options.yawPitch->x;
+                camera.m_verticalAngle = options.yawPitch->y;
+            }
+            camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
+            camera.rebuildMatrices();
         }
-        camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
-        camera.rebuildMatrices();
+        render::renderFrame();
+        const tools::Picture picture =
+            downsample(tools::readBackBuffer(options.width, options.height), options.downsample);
+        if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
+            std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
+            return 1;
+        }
+        const std::string path = framePath(options, frame);
+        if (!tools::writePng(path, picture)) {
+            std::cerr << "tandril_capture: cannot write " << path << "\n";
+            return 1;
+        }
+        std::cout << "wrote " << path << " (" << picture.width << "x" << picture.height
+                  << ", t = " << (steps + frame * stepsBetween) * kTimeStep << " s)\n";
     }
-    render::renderFrame();
-    const tools::Picture picture =
-        downsample(tools::readBackBuffer(options.width, options.height), options.downsample);
-    if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
-        std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
-        return 1;
-    }
-    if (!tools::writePng(options.output, picture)) {
-        std::cerr << "tandril_capture: cannot write " << options.output << "\n";
-        return 1;
-    }
-    std::cout << "wrote " << options.output << " (" << picture.width << "x" << picture.height
-              << ", t = " << steps * kTimeStep << " s)\n";
     glfwDestroyWindow(app::window);
     glfwTerminate();
     return 0;
