@@ -8,35 +8,23 @@
 #include <GLFW/glfw3.h>
 
 #include "app/AppGlobals.h"
-#include "app/Console.h"
 #include "app/FrameTiming.h"
+#include "base/Console.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
 
 namespace tandril::app {
 
-namespace {
-
-void advanceCarsAndLights(float deltaTime) {
-    scene::car1->update(deltaTime);
-    scene::car3->update(deltaTime);
-    render::updateLightPositions();
-}
-
-}  // namespace
-
 void advanceScene(float deltaTime) {
     scene::camera->update(deltaTime);
     advanceCarsAndLights(deltaTime);
 }
 
-void advanceSceneWithoutInput(float deltaTime) {
-    int width = 0;
-    int height = 0;
-    glfwGetWindowSize(window, &width, &height);
-    scene::camera->step(width / 2, height / 2, width, height, {}, deltaTime);
-    advanceCarsAndLights(deltaTime);
+void advanceCarsAndLights(float deltaTime) {
+    scene::car1->update(deltaTime);
+    scene::car3->update(deltaTime);
+    render::updateLightPositions();
 }
 
 void runFrameLoop() {
@@ -68,7 +56,7 @@ void runFrameLoop() {
 
         const GLenum error = glGetError();
         if (error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
-            fatalError("ERROR: OpenGL Error\n");
+            base::fatalError("ERROR: OpenGL Error\n");
         }
     }
 }

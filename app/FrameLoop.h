@@ -9,9 +9,8 @@ void runFrameLoop();
 
 // One frame's updates: the camera, the two moving cars, the lights riding them.
 void advanceScene(float deltaTime);
-// The same step as the demo takes with the pointer at the window centre and no
-// key held: the camera path and the cars alone, for reproducible frames.
-void advanceSceneWithoutInput(float deltaTime);
+// The part of it that takes no input: the cars and their lights.
+void advanceCarsAndLights(float deltaTime);
 
 // Releases the scene objects while the context is current, then the window.
 void shutdown();

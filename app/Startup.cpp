@@ -9,11 +9,17 @@
 
 #include "app/AppGlobals.h"
 #include "app/CommandLine.h"
-#include "app/Console.h"
 #include "app/FrameLoop.h"
+#include "base/Console.h"
 #include "scene/SceneSetup.h"
 
 namespace tandril::app {
+
+using base::fatalError;
+using base::fatalErrorOnStdout;
+using base::installWideConsole;
+using base::workingDirectory;
+
 namespace {
 
 void readWindowSize(int argc, char** argv) {

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/Console.h"
-#include "app/Profile.h"
 #include "assets/ModelImport.h"
 #include "assets/ShaderProgram.h"
+#include "base/Console.h"
+#include "base/LoadPhaseTimer.h"
 
 namespace tandril::scene {
 namespace {
@@ -57,17 +57,17 @@ Mesh::~Mesh() {
 
 void Mesh::loadModel(const std::string& modelPath) {
     ImportedModel model = [&] {
-        app::PhaseScope phase("import", modelPath);
+        base::PhaseScope phase("import", modelPath);
         return importModel(modelPath);
     }();
     if (model.status == ImportedModel::Status::ImportFailed) {
         std::fputs(model.error.c_str(), stderr);
-        app::waitForKey();
+        base::waitForKey();
         return;
     }
     if (model.status == ImportedModel::Status::NoMesh) {
         std::fprintf(stderr, "No mesh in model file \"%s\"\n", modelPath.c_str());
-        app::waitForKey();
+        base::waitForKey();
         return;
     }
 
@@ -82,7 +82,7 @@ void Mesh::loadModel(const std::string& modelPath) {
     }
 
     if (m_withAdjacency) {
-        app::PhaseScope phase("adjacency", modelPath);
+        base::PhaseScope phase("adjacency", modelPath);
         buildAdjacency(model.triangles, m_positions, m_adjacency, m_indices);
     } else {
         m_indices.reserve(3 * model.triangles.size());

@@ -14,7 +14,7 @@
 
 #include "assets/Adjacency.h"
 #include "assets/Texture.h"
-#include "scene/SceneObject.h"
+#include "scene/SceneObject.h"  // a mesh is a scene object: updated and drawn as one
 
 namespace tandril::scene {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/Console.h"
 #include "assets/RegularFile.h"
+#include "base/Console.h"
 
 namespace tandril::assets {
 namespace {
@@ -27,7 +27,7 @@ template <typename GetLength, typename GetLog>
     }
     std::string message = headline;
     message.append(log.data(), std::find(log.begin(), log.end(), '\0') - log.begin());
-    app::fatalError(message);
+    base::fatalError(message);
 }
 
 }  // namespace
@@ -48,19 +48,19 @@ ShaderProgram::~ShaderProgram() {
 void ShaderProgram::createProgram() {
     m_program = glCreateProgram();
     if (m_program == 0) {
-        app::fatalError("Could not create Program\n");
+        base::fatalError("Could not create Program\n");
     }
 }
 
 void ShaderProgram::compileShaderFile(const std::string& path, GLenum type, GLuint& shader) {
     const std::optional<std::string> source = readRegularFile(path, kMaxShaderSourceBytes);
     if (!source) {
-        app::fatalError("Could not load shaderFile: " + path);
+        base::fatalError("Could not load shaderFile: " + path);
     }
 
     shader = glCreateShader(type);
     if (shader == 0) {
-        app::fatalError("Could not create Shader.\n");
+        base::fatalError("Could not create Shader.\n");
     }
     const char* text = source->c_str();
     glShaderSource(shader, 1, &text, nullptr);

@@ -11,8 +11,9 @@
 #include <FreeImage.h>
 #include <SOIL/SOIL.h>
 
-#include "app/Profile.h"
+#include "assets/FreeImageBitmap.h"
 #include "assets/RegularFile.h"
+#include "base/LoadPhaseTimer.h"
 
 namespace tandril::assets {
 namespace {
@@ -28,11 +29,6 @@ constexpr std::array<unsigned char, 16> kPlaceholderBgra = {
 
 // A sky face that could not be read: a neutral hazy grey.
 constexpr std::array<unsigned char, 3> kMissingFaceRgb = {128, 136, 150};
-
-struct FreeImageDeleter {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, FreeImageDeleter>;
 
 // The most pixels an image may declare: 8192 x 8192, 256 MiB once decoded to
 // 32 bits. Four times a 4K texture, yet a file of a few hundred bytes cannot
@@ -190,7 +186,7 @@ std::vector<unsigned char> resampleNearest(const Face& face, int size) {
 }  // namespace
 
 Texture::Texture(const std::string& path, GLenum unit) {
-    app::PhaseScope phase("texture", path);
+    base::PhaseScope phase("texture", path);
     glGenTextures(1, &m_texture);
     glActiveTexture(unit);
     glBindTexture(GL_TEXTURE_2D, m_texture);

@@ -1,20 +1,29 @@
-// Measures start-up phase by phase and frames of the real scene with a fixed
-// time step: the whole frame, each pass on the GPU timer, the CPU time of the
-// program's own code, and a floor frame that only clears and presents. With
-// --against DIR it also draws every view of a further series twice, with the
-// repository's shaders and with DIR's, so that two versions of the shaders
-// are compared on the same machine state.
+// Measures start-up phase by phase and the frames of the whole run with a
+// fixed time step (the 31 s camera path and ten seconds at rest after it):
+// the whole frame by percentiles, over the run and for each stretch of the
+// path; each pass on the GPU timer and finished on its own; the CPU time of
+// the program's own code; and two floors: a frame that only clears and
+// presents, and the limit, every view drawn in turns with the real shaders
+// and with constant-colour fragment shaders (the same passes, state,
+// geometry and draw calls), which no choice of shading can go below. With
+// --against DIR a further series draws every view with the repository's
+// shaders and with DIR's in turns, so two versions of the shaders are
+// compared on the same machine state.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,13 +32,16 @@
 #include <GLFW/glfw3.h>
 
 #include "app/AppGlobals.h"
-#include "app/FrameLoop.h"
-#include "app/Profile.h"
-#include "app/ToolWindow.h"
 #include "assets/ShaderProgram.h"
+#include "base/LoadPhaseTimer.h"
 #include "render/FramePasses.h"
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "tools/common/FixedStep.h"
+#include "tools/common/OptionNumbers.h"
+#include "tools/common/SceneState.h"
+#include "tools/common/ToolWindow.h"
 
 namespace {
 
@@ -69,16 +81,36 @@ extern "C" void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 
 namespace {
 
-constexpr float kTimeStep = 1.0f / 30.0f;
+using tools::kTimeStep;
+// Where the camera and the moving cars are, so a series can be repeated.
+using tools::SceneState;
 constexpr std::array<const char*, render::kPassCount> kPassNames = {"base", "reflections and sky",
                                                                     "shadow volumes", "lighting"};
+// The camera path's 31 s and ten seconds at rest after it.
+constexpr int kRunFrames = 41 * 30;
+
+// Stretches of the run: the rows of the camera path's table, and the rest.
+struct Stretch {
+    const char* name;
+    double from;
+    double to;
+};
+constexpr std::array<Stretch, 8> kStretches = {{{"0-2 s, standing", 0, 2},
+                                                {"2-6 s, sideways", 2, 6},
+                                                {"6-12 s, back and down", 6, 12},
+                                                {"12-15 s, standing", 12, 15},
+                                                {"15-18 s, diagonally", 15, 18},
+                                                {"18-23 s, down the street", 18, 23},
+                                                {"23-31 s, rising", 23, 31},
+                                                {"31-41 s, at rest", 31, 1e9}}};
 
 struct Options {
     int width = 1200;
     int height = 1200;
-    int frames = 150;
+    int frames = kRunFrames;
     int warmup = 30;
     bool json = false;
+    bool limit = true;
     std::string against;  // a directory of shader files to compare with, or empty
 };
 
@@ -86,7 +118,16 @@ struct Summary {
     double median = 0.0;
     double min = 0.0;
     double max = 0.0;
+    double p95 = 0.0;
+    double p99 = 0.0;
 };
+
+// The sample below which `share` of them lie (nearest rank).
+double percentile(const std::vector<double>& sorted, double share) {
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
+    return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
+}
 
 Summary summarise(std::vector<double> samples) {
     if (samples.empty()) {
@@ -95,7 +136,8 @@ Summary summarise(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     const std::size_t n = samples.size();
     const double median = n % 2 == 1 ? samples[n / 2] : 0.5 * (samples[n / 2 - 1] + samples[n / 2]);
-    return {median, samples.front(), samples.back()};
+    return {median, samples.front(), samples.back(), percentile(samples, 0.95),
+            percentile(samples, 0.99)};
 }
 
 // One GL_TIME_ELAPSED query per pass; read after the frame has finished.
@@ -138,17 +180,28 @@ class FinishingPassTimer : public render::PassObserver {
 };
 
 struct Samples {
+    std::vector<double> time;  // of the run, at each frame
     std::vector<double> frame, updates, issue, drawCalls, ownCode, floor;
     std::array<std::vector<double>, render::kPassCount> passes, finishedPasses;
 };
 
+// The samples of the frames whose time lies in [from, to).
+std::vector<double> within(const std::vector<double>& values, const std::vector<double>& times,
+                           double from, double to) {
+    std::vector<double> picked;
+    for (std::size_t i = 0; i < values.size() && i < times.size(); ++i) {
+        if (times[i] >= from && times[i] < to) {
+            picked.push_back(values[i]);
+        }
+    }
+    return picked;
+}
+
 void measureFrames(const Options& options, Samples& samples) {
     PassTimer timer;
-    for (int i = 0; i < options.warmup + options.frames; ++i) {
-        const bool counted = i >= options.warmup;
-
+    for (int i = 0; i < options.frames; ++i) {
         Clock::time_point start = Clock::now();
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
         const double updates = millisecondsSince(start);
 
         drawCallMilliseconds = 0.0;
@@ -172,9 +225,7 @@ void measureFrames(const Options& options, Samples& samples) {
         if (glGetError() != GL_NO_ERROR) {
             std::cerr << "tandril_benchmark: OpenGL error in frame " << i << "\n";
         }
-        if (!counted) {
-            continue;
-        }
+        samples.time.push_back((i + 1) * static_cast<double>(kTimeStep));
         samples.frame.push_back(frame);
         samples.updates.push_back(updates);
         samples.issue.push_back(issue);
@@ -187,28 +238,11 @@ void measureFrames(const Options& options, Samples& samples) {
     }
 }
 
-// Where the camera and the moving cars are, so a series can be repeated.
-struct SceneState {
-    scene::Camera camera;
-    glm::mat4 car1;
-    glm::mat4 car3;
-
-    static SceneState save() {
-        return {*scene::camera, scene::car1->m_mesh->m_modelMatrix,
-                scene::car3->m_mesh->m_modelMatrix};
-    }
-    void restore() const {
-        *scene::camera = camera;
-        scene::car1->m_mesh->m_modelMatrix = car1;
-        scene::car3->m_mesh->m_modelMatrix = car3;
-    }
-};
-
 // A second series over the same views as the first.
 void measureFinishedPasses(const Options& options, Samples& samples) {
     FinishingPassTimer timer;
     for (int i = 0; i < options.frames; ++i) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
         render::renderFrame(&timer);
         glfwSwapBuffers(app::window);
         glfwPollEvents();
@@ -218,82 +252,111 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
     }
 }
 
-// The programs that the passes draw with, by their files' base names.
+// The programs that the passes draw with, as the program table lists them
+// (null for the others, which stay as set-up made them).
 struct DrawnPrograms {
-    assets::ShaderProgram* texture2 = nullptr;
-    assets::ShaderProgram* parallax = nullptr;
-    assets::GeometryShaderProgram* shadowVolume = nullptr;
-    assets::ShaderProgram* skybox = nullptr;
-    assets::ShaderProgram* environment = nullptr;
-
-    static constexpr std::array<const char*, 11> kFiles = {
-        "shader_texture_2.vert",
-        "shader_texture_2.frag",
-        "shader_texture_parallax.vert",
-        "shader_texture_parallax.frag",
-        "shader_shadow_volume.vert",
-        "shader_shadow_volume.geom",
-        "shader_shadow_volume.frag",
-        "shader_skybox.vert",
-        "shader_skybox.frag",
-        "shader_texture_environmental_mapping.vert",
-        "shader_texture_environmental_mapping.frag"};
+    std::array<assets::ShaderProgram*, scene::kProgramCount> programs{};
 
     static DrawnPrograms installed() {
-        return {scene::shaderTexture2, scene::shaderTextureParallax, scene::shaderShadowVolume,
-                scene::shaderSkybox, scene::shaderEnvironmentalMapping};
+        DrawnPrograms drawn;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (scene::kPrograms[i].drawn) {
+                drawn.programs[i] = scene::kPrograms[i].installed();
+            }
+        }
+        return drawn;
     }
     static DrawnPrograms load(const std::string& dir) {
-        const auto file = [&dir](const char* name) { return dir + "/" + name; };
-        return {
-            new assets::ShaderProgram(file("shader_texture_2.vert"), file("shader_texture_2.frag")),
-            new assets::ShaderProgram(file("shader_texture_parallax.vert"),
-                                      file("shader_texture_parallax.frag")),
-            new assets::GeometryShaderProgram(file("shader_shadow_volume.vert"),
-                                              file("shader_shadow_volume.geom"),
-                                              file("shader_shadow_volume.frag")),
-            new assets::ShaderProgram(file("shader_skybox.vert"), file("shader_skybox.frag")),
-            new assets::ShaderProgram(file("shader_texture_environmental_mapping.vert"),
-                                      file("shader_texture_environmental_mapping.frag"))};
+        DrawnPrograms drawn;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (scene::kPrograms[i].drawn) {
+                drawn.programs[i] = scene::kPrograms[i].load(dir);
+            }
+        }
+        return drawn;
     }
     void install() const {
-        scene::shaderTexture2 = texture2;
-        scene::shaderTextureParallax = parallax;
-        scene::shaderShadowVolume = shadowVolume;
-        scene::shaderSkybox = skybox;
-        scene::shaderEnvironmentalMapping = environment;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (programs[i] != nullptr) {
+                scene::kPrograms[i].install(programs[i]);
+            }
+        }
     }
     void destroy() {
-        delete texture2;
-        delete parallax;
-        delete shadowVolume;
-        delete skybox;
-        delete environment;
+        for (int i = 0; i < scene::kProgramCount; ++i) {
+            if (programs[i] != nullptr) {
+                scene::kPrograms[i].destroy(programs[i]);
+                programs[i] = nullptr;
+            }
+        }
     }
 };
 
 // The first of DIR's shader files that cannot be read, or empty.
 std::string unreadableShaderFile(const std::string& dir) {
-    for (const char* name : DrawnPrograms::kFiles) {
-        const std::string path = dir + "/" + name;
-        if (!std::filesystem::is_regular_file(path) || !std::ifstream(path)) {
-            return path;
+    for (const scene::ProgramEntry& program : scene::kPrograms) {
+        if (!program.drawn) {
+            continue;
+        }
+        for (const std::string& name : program.stageFiles()) {
+            const std::string path = dir + "/" + name;
+            if (!std::filesystem::is_regular_file(path) || !std::ifstream(path)) {
+                return path;
+            }
         }
     }
     return {};
 }
 
+// The drawn programs' stages, with every fragment stage replaced by one that
+// writes a constant colour, in a fresh directory (removed on destruction).
+class ConstantColourShaders {
+  public:
+    ConstantColourShaders() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tandril-limit-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            return;
+        }
+        m_dir = pattern;
+        for (const scene::ProgramEntry& program : scene::kPrograms) {
+            for (const std::string& name : program.drawn ? program.stageFiles()
+                                                         : std::vector<std::string>{}) {
+                const std::filesystem::path file(name);
+                std::ofstream out(m_dir / file);
+                if (file.extension() == ".frag") {
+                    out << "#version 330 core\nout vec4 fragColor;\n"
+                           "void main() { fragColor = vec4(0.5, 0.5, 0.5, 1.0); }\n";
+                } else {
+                    out << std::ifstream(std::filesystem::path("shader") / file).rdbuf();
+                }
+            }
+        }
+    }
+    ~ConstantColourShaders() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    ConstantColourShaders(const ConstantColourShaders&) = delete;
+    ConstantColourShaders& operator=(const ConstantColourShaders&) = delete;
+    // Empty when the directory could not be made.
+    std::string dir() const { return m_dir.string(); }
+
+  private:
+    std::filesystem::path m_dir;
+};
+
 struct Comparison {
     std::vector<double> ours, theirs, ratios;
 };
 
-// A third series over the same views: each view drawn with both sets of
-// programs, the order changing from frame to frame, so that drift in the
-// machine's speed falls on both alike.
+// A series over the same views: each view drawn with both sets of programs,
+// the order changing from frame to frame, so that drift in the machine's
+// speed falls on both alike.
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, Comparison& comparison) {
     const DrawnPrograms ours = DrawnPrograms::installed();
     for (int i = 0; i < options.frames; ++i) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        tools::advanceSceneWithoutInput(kTimeStep);
         double milliseconds[2] = {0.0, 0.0};
         for (int turn = 0; turn < 2; ++turn) {
             const int which = (i + turn) % 2;
@@ -313,12 +376,12 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, Compari
 }
 
 // Start-up phases grouped by what they load, in the order they first ran.
-std::vector<std::pair<std::string, double>> groupPhases(const app::PhaseRecorder& recorder) {
+std::vector<std::pair<std::string, double>> groupPhases(const base::PhaseRecorder& recorder) {
     std::vector<std::pair<std::string, double>> groups;
     std::map<std::string, std::size_t> index;
     double textures = 0.0;
     int textureCount = 0;
-    for (const app::PhaseRecord& record : recorder.records()) {
+    for (const base::PhaseRecord& record : recorder.records()) {
         if (record.name.rfind("texture ", 0) == 0) {
             textures += record.seconds;
             ++textureCount;
@@ -348,121 +411,213 @@ std::string jsonString(const std::string& text) {
 std::string jsonSummary(const Summary& s) {
     std::ostringstream out;
     out << std::fixed << std::setprecision(3) << "{\"median\": " << s.median
-        << ", \"min\": " << s.min << ", \"max\": " << s.max << "}";
+        << ", \"p95\": " << s.p95 << ", \"p99\": " << s.p99 << ", \"min\": " << s.min
+        << ", \"max\": " << s.max << "}";
     return out.str();
 }
 
-void report(const Options& options, const Samples& samples,
-            const std::vector<std::pair<std::string, double>>& phases, double startupTotal,
-            const Comparison& comparison) {
-    const Summary ours = summarise(comparison.ours);
-    const Summary theirs = summarise(comparison.theirs);
-    const double theirsToOurs = summarise(comparison.ratios).median;
+std::string jsonArray(const std::vector<double>& values) {
+    std::ostringstream out;
+    out << std::fixed << std::setprecision(3) << "[";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out << (i ? ", " : "") << values[i];
+    }
+    return out.str() + "]";
+}
+
+// What the report shows: the series and what they come to.
+struct Results {
+    Samples samples;
+    std::vector<std::pair<std::string, double>> phases;
+    double startupTotal = 0.0;
+    Comparison limit;    // ours: the real shaders; theirs: constant colour
+    Comparison against;  // ours: shader/; theirs: the other directory
+};
+
+// Median of ours / theirs over the frames whose time lies in [from, to).
+double medianRatio(const Comparison& c, const std::vector<double>& times, double from, double to) {
+    std::vector<double> ratios;
+    for (double r : within(c.ratios, times, from, to)) {
+        ratios.push_back(1.0 / r);
+    }
+    return summarise(ratios).median;
+}
+
+void reportJson(const Options& options, const Results& r) {
+    const Samples& samples = r.samples;
     const Summary frame = summarise(samples.frame);
     const Summary floor = summarise(samples.floor);
-    const double ratio = floor.median > 0.0 ? frame.median / floor.median : 0.0;
+    std::cout << "{\n  \"size\": [" << options.width << ", " << options.height
+              << "],\n  \"frames\": " << samples.frame.size() << ",\n  \"renderer\": "
+              << jsonString(reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
+              << ",\n  \"frame_ms\": " << jsonSummary(frame) << ",\n  \"stretches\": [";
+    for (std::size_t k = 0; k < kStretches.size(); ++k) {
+        const Stretch& stretch = kStretches[k];
+        std::cout << (k ? ",\n    " : "\n    ") << "{\"name\": " << jsonString(stretch.name)
+                  << ", \"frame_ms\": "
+                  << jsonSummary(
+                         summarise(within(samples.frame, samples.time, stretch.from, stretch.to)));
+        if (options.limit) {
+            std::cout << ", \"frame_to_limit\": " << std::fixed << std::setprecision(3)
+                      << medianRatio(r.limit, samples.time, stretch.from, stretch.to);
+        }
+        std::cout << "}";
+    }
+    std::cout << "],\n  \"passes_ms\": {";
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                  << jsonSummary(summarise(samples.passes[pass]));
+    }
+    std::cout << "},\n  \"finished_passes_ms\": {";
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                  << jsonSummary(summarise(samples.finishedPasses[pass]));
+    }
+    std::cout << "},\n  \"updates_ms\": " << jsonSummary(summarise(samples.updates))
+              << ",\n  \"issue_ms\": " << jsonSummary(summarise(samples.issue))
+              << ",\n  \"draw_calls_ms\": " << jsonSummary(summarise(samples.drawCalls))
+              << ",\n  \"own_code_ms\": " << jsonSummary(summarise(samples.ownCode))
+              << ",\n  \"floor_ms\": " << jsonSummary(floor)
+              << ",\n  \"frame_to_floor\": " << std::fixed << std::setprecision(2)
+              << (floor.median > 0.0 ? frame.median / floor.median : 0.0)
+              << ",\n  \"startup_ms\": {";
+    for (const auto& [name, milliseconds] : r.phases) {
+        std::cout << jsonString(name) << ": " << std::setprecision(1) << milliseconds << ", ";
+    }
+    std::cout << "\"total\": " << r.startupTotal << "}";
+    if (options.limit) {
+        std::cout << ",\n  \"limit\": {\"frame_ms\": " << jsonSummary(summarise(r.limit.ours))
+                  << ", \"limit_frame_ms\": " << jsonSummary(summarise(r.limit.theirs))
+                  << ", \"frame_to_limit\": " << std::setprecision(3)
+                  << medianRatio(r.limit, samples.time, 0.0, 1e9) << "}";
+    }
+    if (!options.against.empty()) {
+        std::cout << ",\n  \"against\": {\"dir\": " << jsonString(options.against)
+                  << ", \"frame_ms\": " << jsonSummary(summarise(r.against.ours))
+                  << ", \"their_frame_ms\": " << jsonSummary(summarise(r.against.theirs))
+                  << ", \"their_to_our_frame\": " << std::setprecision(3)
+                  << summarise(r.against.ratios).median << "}";
+    }
+    // Frame by frame, for plotting.
+    std::cout << ",\n  \"series\": {\"time_s\": " << jsonArray(samples.time)
+              << ",\n    \"frame_ms\": " << jsonArray(samples.frame);
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << ",\n    " << jsonString(std::string("finished ") + kPassNames[pass]) << ": "
+                  << jsonArray(samples.finishedPasses[pass]);
+    }
+    if (options.limit) {
+        std::cout << ",\n    \"limit_ms\": " << jsonArray(r.limit.theirs);
+    }
+    std::cout << "}\n}\n";
+}
+
+void reportText(const Options& options, const Results& r) {
+    const Samples& samples = r.samples;
+    const Summary frame = summarise(samples.frame);
+    const Summary floor = summarise(samples.floor);
+    std::cout << "tandril benchmark: " << options.width << "x" << options.height << ", "
+              << samples.frame.size() << " frames of the run at a fixed 1/30 s (the camera path, "
+              << "then at rest), after " << options.warmup
+              << " warm-up frames\nrenderer: " << glGetString(GL_RENDERER) << "\n\n"
+              << std::fixed << std::setprecision(2);
+
+    std::cout << std::left << std::setw(30) << "whole frame, ms" << std::right << std::setw(8)
+              << "p50" << std::setw(8) << "p95" << std::setw(8) << "p99" << std::setw(8) << "max"
+              << (options.limit ? "   / limit" : "") << "\n";
+    auto row = [&](const std::string& name, const std::vector<double>& values, double from,
+                   double to) {
+        const Summary s = summarise(values);
+        std::cout << std::left << std::setw(30) << name << std::right << std::setw(8) << s.median
+                  << std::setw(8) << s.p95 << std::setw(8) << s.p99 << std::setw(8) << s.max;
+        if (options.limit) {
+            std::cout << std::setw(10) << medianRatio(r.limit, samples.time, from, to);
+        }
+        std::cout << "\n";
+    };
+    row("the whole run", samples.frame, 0.0, 1e9);
+    for (const Stretch& stretch : kStretches) {
+        const std::vector<double> values =
+            within(samples.frame, samples.time, stretch.from, stretch.to);
+        if (!values.empty()) {
+            row("  " + std::string(stretch.name), values, stretch.from, stretch.to);
+        }
+    }
+
     const std::vector<std::pair<std::string, Summary>> rows = {
-        {"whole frame", frame},
         {"  GPU timer: base", summarise(samples.passes[0])},
         {"  GPU timer: reflections, sky", summarise(samples.passes[1])},
         {"  GPU timer: shadow volumes", summarise(samples.passes[2])},
         {"  GPU timer: lighting", summarise(samples.passes[3])},
-        {"updates (CPU)", summarise(samples.updates)},
-        {"issuing the passes (CPU)", summarise(samples.issue)},
-        {"  inside draw calls", summarise(samples.drawCalls)},
-        {"own code (CPU)", summarise(samples.ownCode)},
-        {"floor frame", floor},
         {"finished pass: base", summarise(samples.finishedPasses[0])},
         {"finished pass: reflections, sky", summarise(samples.finishedPasses[1])},
         {"finished pass: shadow volumes", summarise(samples.finishedPasses[2])},
         {"finished pass: lighting", summarise(samples.finishedPasses[3])},
+        {"updates (CPU)", summarise(samples.updates)},
+        {"issuing the passes (CPU)", summarise(samples.issue)},
+        {"  inside draw calls", summarise(samples.drawCalls)},
+        {"own code (CPU)", summarise(samples.ownCode)},
+        {"floor frame (clear, present)", floor},
     };
-
-    if (options.json) {
-        std::cout << "{\n  \"size\": [" << options.width << ", " << options.height
-                  << "],\n  \"frames\": " << samples.frame.size() << ",\n  \"renderer\": "
-                  << jsonString(reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
-                  << ",\n  \"frame_ms\": " << jsonSummary(frame) << ",\n  \"passes_ms\": {";
-        for (int pass = 0; pass < render::kPassCount; ++pass) {
-            std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
-                      << jsonSummary(summarise(samples.passes[pass]));
-        }
-        std::cout << "},\n  \"finished_passes_ms\": {";
-        for (int pass = 0; pass < render::kPassCount; ++pass) {
-            std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
-                      << jsonSummary(summarise(samples.finishedPasses[pass]));
-        }
-        std::cout << "},\n  \"updates_ms\": " << jsonSummary(rows[5].second)
-                  << ",\n  \"issue_ms\": " << jsonSummary(rows[6].second)
-                  << ",\n  \"draw_calls_ms\": " << jsonSummary(rows[7].second)
-                  << ",\n  \"own_code_ms\": " << jsonSummary(rows[8].second)
-                  << ",\n  \"floor_ms\": " << jsonSummary(floor)
-                  << ",\n  \"frame_to_floor\": " << std::fixed << std::setprecision(2) << ratio
-                  << ",\n  \"startup_ms\": {";
-        for (const auto& [name, milliseconds] : phases) {
-            std::cout << jsonString(name) << ": " << std::setprecision(1) << milliseconds << ", ";
-        }
-        std::cout << "\"total\": " << startupTotal << "}";
-        if (!options.against.empty()) {
-            std::cout << ",\n  \"against\": {\"dir\": " << jsonString(options.against)
-                      << ", \"frame_ms\": " << jsonSummary(ours)
-                      << ", \"their_frame_ms\": " << jsonSummary(theirs)
-                      << ", \"their_to_our_frame\": " << std::setprecision(3) << theirsToOurs
-                      << "}";
-        }
-        std::cout << "\n}\n";
-        return;
-    }
-
-    std::cout << "tandril benchmark: " << options.width << "x" << options.height << ", "
-              << samples.frame.size() << " frames after " << options.warmup
-              << " warm-up, fixed step 1/30 s\nrenderer: " << glGetString(GL_RENDERER) << "\n\n"
+    std::cout << "\n"
               << std::left << std::setw(33) << "ms" << std::right << std::setw(9) << "median"
               << std::setw(9) << "min" << std::setw(9) << "max"
               << "\n";
-    std::cout << std::fixed << std::setprecision(2);
     for (const auto& [name, s] : rows) {
         std::cout << std::left << std::setw(33) << name << std::right << std::setw(9) << s.median
                   << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
     }
-    std::cout << "whole frame / floor frame: " << ratio << "\n\nstart-up, ms\n"
-              << std::setprecision(1);
-    for (const auto& [name, milliseconds] : phases) {
+    std::cout << "whole frame / floor frame: "
+              << (floor.median > 0.0 ? frame.median / floor.median : 0.0) << "\n";
+    if (options.limit) {
+        std::cout << "\nlimit: each view drawn in turns with constant-colour fragment shaders\n";
+        for (const auto& [name, values] :
+             {std::pair{"whole frame, shaders", &r.limit.ours},
+              std::pair{"whole frame, constant colour", &r.limit.theirs}}) {
+            const Summary s = summarise(*values);
+            std::cout << std::left << std::setw(33) << name << std::right << std::setw(9)
+                      << s.median << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
+        }
+        std::cout << "shaders / limit, frame by frame: " << std::setprecision(3)
+                  << medianRatio(r.limit, samples.time, 0.0, 1e9) << "\n"
+                  << std::setprecision(2);
+    }
+
+    std::cout << "\nstart-up, ms\n" << std::setprecision(1);
+    for (const auto& [name, milliseconds] : r.phases) {
         std::cout << "  " << std::left << std::setw(52) << name << std::right << std::setw(8)
                   << milliseconds << "\n";
     }
     std::cout << "  " << std::left << std::setw(52) << "total set-up" << std::right << std::setw(8)
-              << startupTotal << "\n";
+              << r.startupTotal << "\n";
     if (options.against.empty()) {
         return;
     }
     std::cout << "\nagainst " << options.against << ": each view drawn with both, in turns\n"
               << std::setprecision(2);
-    for (const auto& [name, s] :
-         {std::pair{"whole frame, shader/", ours}, std::pair{"whole frame, theirs", theirs}}) {
+    for (const auto& [name, values] : {std::pair{"whole frame, shader/", &r.against.ours},
+                                       std::pair{"whole frame, theirs", &r.against.theirs}}) {
+        const Summary s = summarise(*values);
         std::cout << std::left << std::setw(33) << name << std::right << std::setw(9) << s.median
                   << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
     }
-    std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3) << theirsToOurs
-              << "\n";
+    std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3)
+              << summarise(r.against.ratios).median << "\n";
 }
 
 int usage(const std::string& problem) {
     std::cerr << "tandril_benchmark: " << problem << "\n"
               << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
               << "                         [--against DIR]   (DIR's shader files against shader/)\n"
+              << "                         [--no-limit]      (skip the constant-colour series)\n"
+              << "--frames N measures the first N frames of the run (default: all 1230, 41 s).\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
 
 bool parseCount(const char* text, int minimum, int& value) {
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || parsed < minimum || parsed > 100000) {
-        return false;
-    }
-    value = static_cast<int>(parsed);
-    return true;
+    const std::optional<int> count = tools::parseWholeNumber(text, minimum, 100000);
+    value = count.value_or(value);
+    return count.has_value();
 }
 
 }  // namespace
@@ -473,9 +628,12 @@ int main(int argc, char** argv) {
         const std::string flag = argv[i];
         const bool hasValue = i + 1 < argc;
         if (flag == "--size" && hasValue) {
-            if (!app::parseSize(argv[++i], options.width, options.height)) {
+            const auto size = tools::parseSize(argv[++i]);
+            if (!size) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
+            options.width = size->width;
+            options.height = size->height;
         } else if (flag == "--frames" && hasValue) {
             if (!parseCount(argv[++i], 1, options.frames)) {
                 return usage("--frames wants a positive count");
@@ -486,6 +644,8 @@ int main(int argc, char** argv) {
             }
         } else if (flag == "--json") {
             options.json = true;
+        } else if (flag == "--no-limit") {
+            options.limit = false;
         } else if (flag == "--against" && hasValue) {
             options.against = argv[++i];
             if (const std::string path = unreadableShaderFile(options.against); !path.empty()) {
@@ -496,7 +656,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (const std::string error = app::openToolWindow(options.width, options.height);
+    if (const std::string error = tools::openToolWindow(options.width, options.height);
         !error.empty()) {
         std::cerr << "tandril_benchmark: " << error << "\n";
         return 1;
@@ -504,35 +664,54 @@ int main(int argc, char** argv) {
     // Presenting must not wait for a display refresh.
     glfwSwapInterval(0);
 
-    app::PhaseRecorder recorder;
-    app::phaseRecorder = &recorder;
+    base::PhaseRecorder recorder;
+    base::phaseRecorder = &recorder;
     // The set-up's own console lines would mix with the report.
     std::streambuf* console = std::cout.rdbuf(nullptr);
     const Clock::time_point setupStart = Clock::now();
     scene::setupScene();
     const double startupTotal = millisecondsSince(setupStart);
     std::cout.rdbuf(console);
-    app::phaseRecorder = nullptr;
+    base::phaseRecorder = nullptr;
 
-    Samples samples;
-    // Both series start after the warm-up frames.
+    Results results;
+    results.phases = groupPhases(recorder);
+    results.startupTotal = startupTotal;
+    // Warm-up: the first view, drawn until the driver has built what it
+    // builds on first use; the run's time does not move.
+    tools::advanceSceneWithoutInput(0.0f);
     for (int i = 0; i < options.warmup; ++i) {
-        app::advanceSceneWithoutInput(kTimeStep);
+        render::renderFrame();
+        glfwSwapBuffers(app::window);
+        glFinish();
     }
+    // Every series draws the same views, from the start of the run on.
     const SceneState start = SceneState::save();
-    Options measured = options;
-    measured.warmup = 0;
-    measureFrames(measured, samples);
+    measureFrames(options, results.samples);
     start.restore();
-    measureFinishedPasses(options, samples);
-    Comparison comparison;
+    measureFinishedPasses(options, results.samples);
+    if (options.limit) {
+        const ConstantColourShaders constant;
+        if (constant.dir().empty()) {
+            std::cerr << "tandril_benchmark: cannot make a directory for the limit's shaders\n";
+            return 1;
+        }
+        DrawnPrograms limit = DrawnPrograms::load(constant.dir());
+        start.restore();
+        measureAgainst(options, limit, results.limit);
+        limit.destroy();
+    }
     if (!options.against.empty()) {
         DrawnPrograms theirs = DrawnPrograms::load(options.against);
         start.restore();
-        measureAgainst(options, theirs, comparison);
+        measureAgainst(options, theirs, results.against);
         theirs.destroy();
     }
-    report(options, samples, groupPhases(recorder), startupTotal, comparison);
+    if (options.json) {
+        reportJson(options, results);
+    } else {
+        reportText(options, results);
+    }
 
     glfwDestroyWindow(app::window);
     glfwTerminate();

@@ -5,7 +5,7 @@
 
 #include "render/Lighting.h"
 #include "render/Skybox.h"
-#include "scene/SceneGlobals.h"
+#include "scene/SceneGlobals.h"  // the passes draw the scene's programs and objects
 
 namespace tandril::render {
 

@@ -3,9 +3,9 @@
 #include <GL/glew.h>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "app/AppGlobals.h"
+#include "app/AppGlobals.h"  // the parallax uniforms are the runtime settings
 #include "assets/ShaderProgram.h"
-#include "scene/SceneGlobals.h"
+#include "scene/SceneGlobals.h"  // the lights ride the cars; the eye is the camera's
 
 namespace tandril::render {
 

@@ -6,9 +6,9 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/mat3x3.hpp>
 
-#include "app/Profile.h"
 #include "assets/Texture.h"
-#include "scene/SceneGlobals.h"
+#include "base/LoadPhaseTimer.h"
+#include "scene/SceneGlobals.h"  // the pass draws car2 with the camera's matrices
 
 namespace tandril::render {
 
@@ -44,7 +44,7 @@ const std::array<const char*, 6> kSkyboxFaces = {
 };
 
 void createSkybox() {
-    app::PhaseScope phase("sky box");
+    base::PhaseScope phase("sky box");
     glGenVertexArrays(1, &skyboxVAO);
     glGenBuffers(1, &skyboxVBO);
     glBindVertexArray(skyboxVAO);

@@ -6,13 +6,13 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"
-
 namespace tandril::scene {
 namespace {
 
-// The right vector is a quarter turn from the yaw, with this approximation of pi/2.
-constexpr float kQuarterTurn = 1.57f;
+// How far the right vector turns from the yaw: 1.57, not pi/2, so that it
+// stands a hair off square with the view. Intended, like the start yaw of
+// 3.14: the path and the reference pictures are made with both.
+constexpr float kRightVectorTurn = 1.57f;
 // The path's yaw rates per pixel of half window height; the last leg turns faster.
 constexpr double kSmallTurnRate = 0.0002;
 constexpr double kLargeTurnRate = 0.0004;
@@ -20,14 +20,18 @@ constexpr float kPathSpeed = 6.0f;
 constexpr float kPathSlowSpeed = 3.0f;
 constexpr double kPathClimb = 0.4;
 
-float sinf64(float angle) {
+// Sine and cosine of a float angle taken in double, rounded back to float.
+float sinInDouble(float angle) {
     return static_cast<float>(std::sin(static_cast<double>(angle)));
 }
-float cosf64(float angle) {
+float cosInDouble(float angle) {
     return static_cast<float>(std::cos(static_cast<double>(angle)));
 }
 
-// A turn step, formed in double from the half height and the frame time.
+// A turn step of the path. Deliberately odd, and to stay so: it grows with
+// half the window height (a taller window turns the path further), subtracts
+// the rate from that height and rounds the difference to float. The path's
+// views are this arithmetic's; "fixing" it would move them.
 double turnStep(int halfHeight, float deltaTime, double rate) {
     return static_cast<float>(halfHeight - rate) * (static_cast<double>(deltaTime) * rate);
 }
@@ -41,8 +45,6 @@ void climb(float& coordinate, double rate, float deltaTime) {
 }
 
 }  // namespace
-
-Camera::Camera() : Camera(app::window) {}
 
 Camera::Camera(GLFWwindow* window) : m_window(window) {}
 
@@ -85,9 +87,10 @@ void Camera::look(double cursorX, double cursorY, int windowWidth, int windowHei
 
     const float yaw = m_horizontalAngle;
     const float pitch = m_verticalAngle;
-    m_direction =
-        glm::vec3(cosf64(pitch) * sinf64(yaw), sinf64(pitch), cosf64(pitch) * cosf64(yaw));
-    m_right = glm::vec3(sinf64(yaw - kQuarterTurn), 0.0f, cosf64(yaw - kQuarterTurn));
+    m_direction = glm::vec3(cosInDouble(pitch) * sinInDouble(yaw), sinInDouble(pitch),
+                            cosInDouble(pitch) * cosInDouble(yaw));
+    m_right =
+        glm::vec3(sinInDouble(yaw - kRightVectorTurn), 0.0f, cosInDouble(yaw - kRightVectorTurn));
     m_up = glm::cross(m_right, m_direction);
 }
 

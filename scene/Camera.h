@@ -19,8 +19,7 @@ struct MovementKeys {
 
 class Camera {
   public:
-    // Takes its input from the global window.
-    Camera();
+    // Takes its input from `window`; set-up gives it the application's.
     explicit Camera(GLFWwindow* window);
 
     // Mouse look with the pointer recentred, matrices, then the camera path.
@@ -39,6 +38,9 @@ class Camera {
     void step(double cursorX, double cursorY, int windowWidth, int windowHeight, MovementKeys keys,
               float deltaTime);
 
+    // Member by member, so that a saved camera can be compared.
+    bool operator==(const Camera&) const = default;
+
     GLFWwindow* m_window;
     glm::mat4 m_viewMatrix{1.0f};
     glm::mat4 m_projectionMatrix{1.0f};
@@ -46,6 +48,7 @@ class Camera {
     glm::vec3 m_direction{0.0f};
     glm::vec3 m_right{0.0f};
     glm::vec3 m_up{0.0f};
+    // 3.14, not pi, on purpose: the start view and the path were laid out from it.
     float m_horizontalAngle = 3.14f;
     float m_verticalAngle = 0.0f;
     // Handed to a projection that takes radians: 45 is an effective ~58 degrees.

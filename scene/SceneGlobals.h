@@ -1,5 +1,6 @@
-// Everything scene set-up creates: the eight programs, the camera and the
-// fourteen objects of the street. Set once, read by the frame loop and passes.
+// Everything scene set-up creates: the eight programs (see ProgramTable.h),
+// the camera and the fourteen objects of the street. Set once, read by the
+// frame loop and passes.
 #pragma once
 
 #include "assets/ShaderProgram.h"

@@ -6,18 +6,20 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"
-#include "app/KeyCallback.h"
-#include "app/Profile.h"
-#include "render/Lighting.h"
-#include "render/Skybox.h"
+#include "app/AppGlobals.h"   // the window it hooks up, the runtime settings it reports
+#include "app/KeyCallback.h"  // set-up registers the key callback
+#include "base/LoadPhaseTimer.h"
+#include "render/Lighting.h"  // set-up sets the lights
+#include "render/Skybox.h"    // set-up creates the sky box
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 
 namespace tandril::scene {
 namespace {
 
-// Radians, not degrees: the lamps and car2 turn by about 91.7 degrees.
-constexpr float kQuarterTurnish = 1.6f;
+// The turn of the lamps and the parked car about y: 1.6 radians (about 91.7
+// degrees), not a quarter turn, and meant so: the scene was placed with it.
+constexpr float kLampAndParkedCarTurn = 1.6f;
 constexpr glm::vec3 kUp{0.0f, 1.0f, 0.0f};
 
 glm::mat4 translated(const glm::vec3& offset) {
@@ -29,28 +31,14 @@ glm::mat4 scaledTranslated(const glm::vec3& scale, const glm::vec3& offset) {
     return glm::translate(glm::scale(glm::mat4(1.0f), scale), offset);
 }
 glm::mat4 scaledTranslatedTurned(const glm::vec3& scale, const glm::vec3& offset) {
-    return glm::rotate(scaledTranslated(scale, offset), kQuarterTurnish, kUp);
+    return glm::rotate(scaledTranslated(scale, offset), kLampAndParkedCarTurn, kUp);
 }
 
 void loadPrograms() {
-    app::PhaseScope phase("programs");
-    using assets::GeometryShaderProgram;
-    using assets::ShaderProgram;
-    shaderDebug = new ShaderProgram("shader/shader_debug.vert", "shader/shader_debug.frag");
-    shaderTexture2 =
-        new ShaderProgram("shader/shader_texture_2.vert", "shader/shader_texture_2.frag");
-    shaderTextureOneLight = new ShaderProgram("shader/shader_texture_onelight.vert",
-                                              "shader/shader_texture_onelight.frag");
-    shaderTextureParallax = new ShaderProgram("shader/shader_texture_parallax.vert",
-                                              "shader/shader_texture_parallax.frag");
-    shaderDepth = new ShaderProgram("shader/shader_depth.vert", "shader/shader_depth.frag");
-    shaderShadowVolume = new GeometryShaderProgram("shader/shader_shadow_volume.vert",
-                                                   "shader/shader_shadow_volume.geom",
-                                                   "shader/shader_shadow_volume.frag");
-    shaderSkybox = new ShaderProgram("shader/shader_skybox.vert", "shader/shader_skybox.frag");
-    shaderEnvironmentalMapping =
-        new ShaderProgram("shader/shader_texture_environmental_mapping.vert",
-                          "shader/shader_texture_environmental_mapping.frag");
+    base::PhaseScope phase("programs");
+    for (const ProgramEntry& program : kPrograms) {
+        program.install(program.load("shader"));
+    }
 }
 
 void createObjects() {
@@ -79,7 +67,7 @@ void setupScene() {
     glfwSetWindowTitle(window, "tandril");
 
     loadPrograms();
-    camera = new Camera();
+    camera = new Camera(app::window);
     createObjects();
     render::lightPositions = render::kInitialLightPositions;
 

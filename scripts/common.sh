@@ -9,7 +9,8 @@ BUILD_DIR="${TANDRIL_BUILD_DIR:-$REPO_ROOT/build}"
 REQUIRED_PACKAGES=(
     build-essential cmake pkg-config libgtest-dev glslang-tools
     libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libsoil-dev
-    xvfb xauth xdotool imagemagick x11-utils
+    libx11-dev libxrandr-dev
+    xvfb xauth xdotool imagemagick x11-utils webp gnuplot-nox python3
     clang-14 libclang-rt-14-dev
 )
 

@@ -1,12 +1,15 @@
 #version 330 core
-// Ambient, diffuse and Blinn-Phong specular light from four point lights; the
-// three intensities weight the terms, so (0.1, 0, 0) is ambient only and
-// (0, 60, 10) is direct light only. A light's w scales its strength.
+// Ambient, diffuse and Blinn-Phong specular light from four point lights at
+// dusk; the three intensities weight the terms, so (0.1, 0, 0) is ambient
+// only and (0, 60, 10) is direct light only. A light's w scales its strength.
+// Distance fades everything into the haze below the sky's horizon.
 
 in VS_OUT {
+    vec3 modelPosition;
     vec3 viewPosition;
     vec3 viewNormal;
     vec2 texCoord;
+    vec3 emission;
     flat vec3 viewLights[4];
 } fs_in;
 
@@ -23,19 +26,87 @@ out vec4 fragColor;
 // The intensities are in hundredths: 60 diffuse from a light of w = 2 lights a
 // surface 6 m below it to about the texture's own colour.
 const float kIntensityUnit = 0.01;
-// Ambient light lifts unlit surfaces to a dim, readable share of their colour.
-const float kAmbientGain = 4.0;
-// Distance at which a light has fallen to half its strength; softer than the
-// inverse square so the street lights reach the cubes and the kerb.
-const float kHalfDistance = 18.0;
+// The blue hour's sky light: a dim, cool share of a surface's colour, so that
+// a shadow reads as a dark shape inside a pool of light.
+const float kAmbientGain = 1.6;
+const vec3 kAmbientColour = vec3(0.55, 0.68, 1.0);
+// Lights 0 and 3 ride over the cars, a cool white; 1 and 2 are the street
+// lamps, warm tungsten, brighter than their w alone makes them.
+const mat4x3 kLightColours = mat4x3(vec3(0.86, 0.93, 1.0), vec3(1.6, 1.1, 0.6),
+                                    vec3(1.6, 1.1, 0.6), vec3(0.86, 0.93, 1.0));
+// Distance at which a light has fallen to half its strength: the lamps make
+// pools on the street with dark between them.
+const float kHalfDistance = 9.0;
 
 // Share of a light's strength that reaches a point at distance d is
 // 1 / (1 + (d / kHalfDistance)^2), taken from d^2 so no square root is needed.
 const float kFalloffRate = 1.0 / (kHalfDistance * kHalfDistance);
 
+// The shadow casters are drawn with their corners welded, one normal and one
+// texture coordinate per corner for all the faces that meet there. On such a
+// face the interpolated normal swings far from the face (a smooth mesh keeps
+// within 46 degrees: the car's worst corner) and the coordinates may collapse
+// to a line; the face's own normal and a box projection stand in for them.
+const float kSmoothAgreement = 0.5;
+// Texture area per unit of model area below which coordinates have collapsed.
+const float kCollapsedDensity = 1e-4;
+// Box-projected bricks repeat every 2 m, as on the house walls.
+const float kBoxRepeatsPerUnit = 0.5;
+
+// The haze below the sky's horizon (the sky box's lower half has this colour)
+// and the distance over which the scene sinks into it: the street's far edges
+// lie where nothing of it is left.
+const vec3 kFogColour = vec3(0.05, 0.055, 0.085);
+const float kFogDistance = 350.0;
+
+// The ambient intensity of every draw that does not only add light.
+const float kBaseAmbient = 0.1;
+
+// cos^shininess of the highlight, as exp(-shininess (1 - cos)) to which it
+// is close where it matters (cos near 1), taken as the eighth power of
+// 1 - shininess (1 - cos) / 8: three multiplications instead of a logarithm
+// and an exponential per light, which this driver computes at length.
+vec4 highlight(vec4 cosines, float shininess) {
+    vec4 base = max(1.0 - (1.0 - cosines) * (shininess / 8.0), 0.0);
+    base *= base;
+    base *= base;
+    return base * base;
+}
+
+// How much of the haze lies between the eye and a point: none near by, half
+// at kFogDistance, nearly all at three times that; a rational curve in the
+// squared distance, cheaper than an exponential on this driver.
+float haze(vec3 viewPosition) {
+    float x = dot(viewPosition, viewPosition) * (1.0 / (kFogDistance * kFogDistance));
+    float x2 = x * x;
+    return x2 / (1.0 + x2);
+}
+
+// The face's normal in view space, towards the eye.
+vec3 faceNormal() {
+    vec3 n = normalize(cross(dFdx(fs_in.viewPosition), dFdy(fs_in.viewPosition)));
+    return faceforward(n, fs_in.viewPosition, n);
+}
+
+// The mesh's coordinates, or the model position projected along the face's
+// main axis where they have collapsed.
+vec2 surfaceTexCoord() {
+    vec3 area = cross(dFdx(fs_in.modelPosition), dFdy(fs_in.modelPosition));
+    vec2 uvDx = dFdx(fs_in.texCoord);
+    vec2 uvDy = dFdy(fs_in.texCoord);
+    float uvArea = abs(uvDx.x * uvDy.y - uvDx.y * uvDy.x);
+    vec3 axis = abs(area);
+    vec3 p = fs_in.modelPosition;
+    vec2 boxUv = axis.x > max(axis.y, axis.z) ? p.zy : (axis.y > axis.z ? p.xz : p.xy);
+    return uvArea > kCollapsedDensity * length(area) ? fs_in.texCoord : boxUv * kBoxRepeatsPerUnit;
+}
+
 void main() {
-    vec3 albedo = texture(material_texture, fs_in.texCoord).rgb;
-    vec3 n = normalize(fs_in.viewNormal);
+    vec3 albedo = texture(material_texture, surfaceTexCoord()).rgb;
+    vec3 face = faceNormal();
+    vec3 interpolated = fs_in.viewNormal;
+    bool smoothHere = dot(interpolated, face) > kSmoothAgreement * length(interpolated);
+    vec3 n = smoothHere ? normalize(interpolated) : face;
     vec3 toEye = normalize(-fs_in.viewPosition);
 
     // This driver runs both sides of every branch for every group of pixels;
@@ -72,15 +143,19 @@ void main() {
         light2 = light3;
     }
 
-    // Light is grey: the sums are scalars, and the material's specular colour
-    // is applied once, after the sum.
+    // Each light's colour is applied once, after the loop.
     vec4 strengths = vec4(light_position[0].w, light_position[1].w, light_position[2].w,
                           light_position[3].w);
-    float diffuse = dot(strengths, lambertTerms);
-    float specular = dot(strengths * falloffs, pow(specularCosines, vec4(matShininess)));
+    vec3 diffuse = kLightColours * (strengths * lambertTerms);
+    vec3 specular =
+        kLightColours * (strengths * falloffs * highlight(specularCosines, matShininess));
 
-    vec3 colour = albedo * (ambientIntensity * kAmbientGain +
+    // 1 in the base pass, 0 in the lighting pass, which only adds to what the
+    // base pass drew: the terms that are not light come in with the ambient.
+    float ambientShare = ambientIntensity / kBaseAmbient;
+    vec3 colour = albedo * (ambientIntensity * kAmbientGain * kAmbientColour +
                             diffuseIntensity * kIntensityUnit * diffuse) +
-                  specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor;
-    fragColor = vec4(colour, 1.0);
+                  specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor +
+                  ambientShare * fs_in.emission;
+    fragColor = vec4(mix(colour, ambientShare * kFogColour, haze(fs_in.viewPosition)), 1.0);
 }

@@ -11,18 +11,35 @@ uniform mat4 P_mat;
 uniform mat3 N_mat;
 uniform vec4 light_position[4];
 
+// Materials that the models carry in their texture coordinates: u is offset
+// by kMaterialStride times the material's number, whole repeats of any
+// texture, so a texture looks the same over every material. Lamp glass glows.
+const float kMaterialStride = 1024.0;
+const float kHeadLamp = 4.0;
+const float kTailLamp = 5.0;
+const float kLanternGlass = 6.0;
+
 out VS_OUT {
+    vec3 modelPosition;
     vec3 viewPosition;
     vec3 viewNormal;
     vec2 texCoord;
+    // Light the surface gives off itself.
+    vec3 emission;
     flat vec3 viewLights[4];
 } vs_out;
 
 void main() {
     vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
+    vs_out.modelPosition = position;
     vs_out.viewPosition = viewPosition.xyz;
     vs_out.viewNormal = N_mat * normal;
     vs_out.texCoord = texCoord;
+    float material = floor(texCoord.x / kMaterialStride + 0.5);
+    vs_out.emission = material == kLanternGlass ? vec3(1.0, 0.82, 0.55)
+                    : material == kHeadLamp ? vec3(0.9, 0.95, 1.0)
+                    : material == kTailLamp ? vec3(0.85, 0.06, 0.04)
+                    : vec3(0.0);
     // The lights are the same for every fragment: move them once per vertex.
     for (int i = 0; i < 4; ++i) {
         vs_out.viewLights[i] = (V_mat * vec4(light_position[i].xyz, 1.0)).xyz;

@@ -1,8 +1,11 @@
 #version 330 core
-// Parallax occlusion mapping with self-shadowing of the relief, normal mapping
-// and Blinn-Phong light from the four point lights.
+// The house walls: parallax occlusion mapping with self-shadowing of the
+// relief, normal mapping and Blinn-Phong light from the four point lights at
+// dusk; window panes and doors drawn from their own coordinates. Distance
+// fades everything into the haze below the sky's horizon.
 
 in VS_OUT {
+    vec3 viewPosition;
     vec2 texCoord;
     vec3 tangentToEye;
     vec3 tangentToLight[4];
@@ -11,6 +14,7 @@ in VS_OUT {
 uniform sampler2D material_texture;
 uniform sampler2D height_texture;
 uniform sampler2D normal_texture;
+uniform mat4 M_mat;
 uniform float ambientIntensity;
 uniform float diffuseIntensity;
 uniform float specularIntensity;
@@ -23,12 +27,33 @@ uniform int enableShadow;
 
 out vec4 fragColor;
 
-// Lighting calibration: see shader_texture_2.frag. The walls get a third of
-// the street's diffuse intensity, so their unit is larger.
-const float kIntensityUnit = 0.04;
-const float kAmbientGain = 3.0;
-const float kHalfDistance = 14.0;
+// Lighting calibration, light colours and haze: see shader_texture_2.frag.
+// The walls get a third of the street's diffuse intensity, so their unit is
+// larger; they stand far from the lamps, so the light reaches further.
+const float kIntensityUnit = 0.032;
+const float kAmbientGain = 1.2;
+const vec3 kAmbientColour = vec3(0.55, 0.68, 1.0);
+const mat4x3 kLightColours = mat4x3(vec3(0.86, 0.93, 1.0), vec3(1.6, 1.1, 0.6),
+                                    vec3(1.6, 1.1, 0.6), vec3(0.86, 0.93, 1.0));
+const float kHalfDistance = 10.0;
 const float kFalloffRate = 1.0 / (kHalfDistance * kHalfDistance);
+const vec3 kFogColour = vec3(0.05, 0.055, 0.085);
+const float kFogDistance = 350.0;
+const float kBaseAmbient = 0.1;
+
+// Materials carried in the texture coordinates (see shader_texture_2.frag):
+// panes and doors have u from 0 to 1 across the opening and v from 0 to 1 up
+// it, above twice the opening's number.
+const float kMaterialStride = 1024.0;
+const float kWindowPane = 7.0;
+const float kDoor = 8.0;
+// Window frames and glazing bars, as shares of the opening.
+const float kFrameWidth = 0.05;
+const float kBarWidth = 0.025;
+// One window in this many is lit from inside.
+const float kLitWindowShare = 0.3;
+const float kGlassShininess = 200.0;
+const float kGlassGloss = 0.35;
 // How dark a relief shadow gets, and how soon (per unit of depth below the ray).
 const float kShadowStrength = 0.85;
 const float kShadowSharpness = 12.0;
@@ -148,16 +173,86 @@ float reliefShadow(vec2 uv, float depth, vec3 toLight) {
     return 1.0 - kShadowStrength * clamp(occlusion, 0.0, 1.0);
 }
 
+// cos^shininess of a highlight, cheaply: see shader_texture_2.frag.
+float highlight(float cosine, float shininess) {
+    float base = max(1.0 - (1.0 - cosine) * (shininess / 8.0), 0.0);
+    base *= base;
+    base *= base;
+    return base * base;
+}
+
+// A hash of two numbers in [0, 1).
+float hash(vec2 p) {
+    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+}
+
+// An opening's own coordinates (0..1 across and up) and its number.
+vec2 openingCoordinates(out float number) {
+    float material = floor(fs_in.texCoord.x / kMaterialStride + 0.5);
+    vec2 uv = fs_in.texCoord - vec2(kMaterialStride * material, 0.0);
+    number = floor(uv.y * 0.5);
+    return vec2(uv.x, uv.y - 2.0 * number);
+}
+
+// What a window or door looks like before the lamps' and cars' light: its
+// paint or glass colour (albedo), the light it gives off itself, and how much
+// of it is glass (which reflects the sky and the lights instead).
+void openingSurface(float material, out vec3 albedo, out vec3 glow, out float glass) {
+    float number;
+    vec2 p = openingCoordinates(number);
+    // Each wall of the scene is the same model: its place tells them apart.
+    float lit = step(hash(vec2(number, M_mat[3].x + M_mat[3].z)), kLitWindowShare);
+    float warmth = hash(vec2(number + 0.5, M_mat[3].z));
+
+    // Frame round the edge, a glazing bar up the middle and a transom.
+    float frame = max(step(min(p.x, 1.0 - p.x), kFrameWidth),
+                      step(min(p.y, 1.0 - p.y), kFrameWidth * 0.7));
+    float bars =
+        max(step(abs(p.x - 0.5), kBarWidth * 0.5), step(abs(p.y - 0.72), kBarWidth * 0.5));
+    float door = material == kDoor ? 1.0 : 0.0;
+    // A door is painted wood with a fanlight above, its panels sunk a shade.
+    float fanlight = door * step(0.8, p.y);
+    float panel = door * (1.0 - fanlight) *
+                  step(0.12, min(p.x, 1.0 - p.x)) * step(0.08, min(abs(p.y - 0.42), 0.8 - p.y));
+    float paint = max(max(frame, bars * (1.0 - door)), door * (1.0 - fanlight));
+    glass = 1.0 - paint;
+    vec3 wood = vec3(0.09, 0.17, 0.13) * (1.0 - 0.25 * panel);
+    albedo = mix(vec3(0.5, 0.48, 0.44), wood, door * (1.0 - frame));
+    // A lit room: warm light, brighter towards the ceiling, curtains part drawn.
+    vec3 room = mix(vec3(1.0, 0.62, 0.3), vec3(1.0, 0.78, 0.5), warmth) *
+                (0.35 + 0.35 * p.y) * (0.75 + 0.25 * smoothstep(0.3, 0.2, abs(p.x - 0.5)));
+    glow = glass * lit * room;
+}
+
+// What dark glass mirrors: the dusk sky above the horizon, the haze below.
+vec3 reflectedSky(vec3 toEye) {
+    // Walls stand upright with v up, so tangent-space y is the world's up.
+    float up = -toEye.y;
+    vec3 sky = mix(vec3(0.16, 0.15, 0.3), vec3(0.03, 0.06, 0.17), smoothstep(0.0, 0.6, up));
+    return mix(kFogColour, sky, smoothstep(-0.02, 0.02, up));
+}
+
+// The share of haze before a point: see shader_texture_2.frag.
+float haze(vec3 toPoint) {
+    float x = dot(toPoint, toPoint) * (1.0 / (kFogDistance * kFogDistance));
+    float x2 = x * x;
+    return x2 / (1.0 + x2);
+}
+
 void main() {
     uvDx = dFdx(fs_in.texCoord);
     uvDy = dFdy(fs_in.texCoord);
     float heightTexels = float(textureSize(height_texture, 0).x);
     vec3 toEye = normalize(fs_in.tangentToEye);
+    float material = floor(fs_in.texCoord.x / kMaterialStride + 0.5);
+    bool brick = material == 0.0;
 
     // Far away a pixel covers several texels and the relief is finer than the
-    // pixel: plain normal mapping looks the same there and costs far less.
+    // pixel: plain normal mapping looks the same there and costs far less. A
+    // scale below zero would turn the bricks into holes: the wall is flat then.
     float texelsPerPixel = max(length(uvDx), length(uvDy)) * heightTexels;
-    bool relief = enableParallax != 0 && texelsPerPixel < kReliefFadeEnd;
+    bool relief = brick && enableParallax != 0 && parallaxScale > 0.0 &&
+                  texelsPerPixel < kReliefFadeEnd;
     // A whole level: a sampler then reads one level instead of blending two.
     heightLod = max(round(log2(texelsPerPixel)), 0.0);
     searchTexels = heightTexels / exp2(heightLod);
@@ -173,14 +268,25 @@ void main() {
 
     vec3 albedo = textureGrad(material_texture, uv, uvDx, uvDy).rgb;
     vec3 n = normalize(textureGrad(normal_texture, uv, uvDx, uvDy).rgb * 2.0 - 1.0);
+    vec3 glow = vec3(0.0);
+    float glass = 0.0;
+    if (!brick) {
+        openingSurface(material, albedo, glow, glass);
+        n = vec3(0.0, 0.0, 1.0);
+    }
+    float shininess = mix(matShininess, kGlassShininess, glass);
+    // Old brick and paint are matte: their highlights are a faint sheen, not
+    // sparkles on every chipped edge; glass mirrors the lights.
+    float gloss = mix(kBrickGloss, kGlassGloss, glass);
 
-    // Light is grey, as in shader_texture_2.frag: scalar sums, the specular
-    // colour applied after them.
-    float diffuse = 0.0;
-    float specular = 0.0;
-    // One relief-shadow ray towards the lights' weighted mean direction: the
-    // shadows are soft, and a ray per light would quadruple the search.
-    vec3 shadowDirection = vec3(0.0);
+    vec3 diffuse = vec3(0.0);
+    vec3 specular = vec3(0.0);
+    // The relief shadows the light that lights this point most; the others
+    // come from elsewhere and would mostly cancel in a shared direction.
+    float strongest = kFaintLight;
+    vec3 strongestDirection = vec3(0.0, 0.0, 1.0);
+    vec3 strongestDiffuse = vec3(0.0);
+    vec3 strongestSpecular = vec3(0.0);
     for (int i = 0; i < 4; ++i) {
         vec3 toLight = fs_in.tangentToLight[i];
         float distanceSquared = dot(toLight, toLight);
@@ -191,22 +297,39 @@ void main() {
             continue;
         }
         float strength = light_position[i].w / (1.0 + distanceSquared * kFalloffRate);
-        shadowDirection += strength * lambert * l;
         vec3 h = l + toEye;
         float specularCosine = max(dot(n, h), 0.0) * inversesqrt(dot(h, h));
-        diffuse += strength * lambert;
-        specular += strength * pow(specularCosine, matShininess);
+        vec3 lightDiffuse = kLightColours[i] * (strength * lambert);
+        vec3 lightSpecular = kLightColours[i] * (strength * highlight(specularCosine, shininess));
+        diffuse += lightDiffuse;
+        specular += lightSpecular;
+        if (strength * lambert > strongest) {
+            strongest = strength * lambert;
+            strongestDirection = l;
+            strongestDiffuse = lightDiffuse;
+            strongestSpecular = lightSpecular;
+        }
     }
     // A light too weak to show here needs no shadow search.
-    if (relief && enableShadow != 0 && length(shadowDirection) > kFaintLight) {
-        float shadow = reliefShadow(uv, depth, normalize(shadowDirection));
-        diffuse *= shadow;
-        specular *= shadow;
+    if (relief && enableShadow != 0 && strongest > kFaintLight) {
+        float shadow = reliefShadow(uv, depth, strongestDirection);
+        diffuse -= (1.0 - shadow) * strongestDiffuse;
+        specular -= (1.0 - shadow) * strongestSpecular;
     }
 
-    vec3 colour = albedo * (ambientIntensity * kAmbientGain +
-                            diffuseIntensity * kIntensityUnit * diffuse) +
-                  specularIntensity * kIntensityUnit * kBrickGloss * specular *
-                      matSpecularReflectanceColor;
-    fragColor = vec4(colour, 1.0);
+    float ambientShare = ambientIntensity / kBaseAmbient;
+    vec3 lit = albedo * (ambientIntensity * kAmbientGain * kAmbientColour +
+                         diffuseIntensity * kIntensityUnit * diffuse) +
+               specularIntensity * kIntensityUnit * gloss * specular * matSpecularReflectanceColor;
+    // Glass: the room behind it, or the sky and the lights mirrored in it,
+    // more of the mirror the more glancing the view.
+    float glancing = 1.0 - max(toEye.z, 0.0);
+    float glancing2 = glancing * glancing;
+    float fresnel = 0.04 + 0.96 * glancing2 * glancing2 * glancing;
+    vec3 pane = glow * ambientShare + ambientShare * fresnel * reflectedSky(toEye) +
+                specularIntensity * kIntensityUnit * gloss * specular * matSpecularReflectanceColor;
+    vec3 colour = mix(lit, pane, glass);
+
+    float fog = haze(fs_in.viewPosition);
+    fragColor = vec4(mix(colour, ambientShare * kFogColour, fog), 1.0);
 }

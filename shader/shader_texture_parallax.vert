@@ -14,6 +14,7 @@ uniform mat3 normal_mat;
 uniform vec4 light_position[4];
 
 out VS_OUT {
+    vec3 viewPosition;
     vec2 texCoord;
     vec3 tangentToEye;
     vec3 tangentToLight[4];
@@ -33,6 +34,7 @@ void main() {
     }
     mat3 viewToTangent = transpose(mat3(t, b, n));
 
+    vs_out.viewPosition = viewPosition.xyz;
     vs_out.texCoord = texCoord;
     vs_out.tangentToEye = viewToTangent * -viewPosition.xyz;
     for (int i = 0; i < 4; ++i) {

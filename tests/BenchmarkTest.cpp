@@ -28,14 +28,40 @@ std::optional<double> numberAfter(const std::string& text, const std::string& ma
     return end == start ? std::nullopt : std::optional<double>(value);
 }
 
-ProcessResult runBenchmark(const std::vector<std::string>& options) {
+ProcessResult runBenchmark(const std::vector<std::string>& options,
+                           const fs::path& directory = sourceDir()) {
     std::vector<std::string> arguments = {TANDRIL_BENCHMARK, "--size", "160x120", "--frames", "4",
                                           "--warmup",        "0"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     ProcessOptions process;
-    process.workingDirectory = sourceDir();
-    return runProcess(TANDRIL_BENCHMARK, arguments, process);
+    process.workingDirectory = directory;
+    return runOnDisplay(TANDRIL_BENCHMARK, arguments, process);
 }
+
+// How often `marker` occurs in `text`.
+int occurrences(const std::string& text, const std::string& marker) {
+    int count = 0;
+    for (std::size_t at = text.find(marker); at != std::string::npos;
+         at = text.find(marker, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A sky that reads the cube map thousands of times a pixel: far more than
+// any drift between turns.
+const char* const kSlowSky = R"(#version 330 core
+in VS_OUT { vec3 direction; } fs_in;
+uniform samplerCube skybox;
+out vec4 fragColor;
+void main() {
+    vec3 sum = vec3(0.0);
+    for (int i = 0; i < 4000; ++i) {
+        sum += texture(skybox, fs_in.direction + vec3(float(i) * 1e-3)).rgb;
+    }
+    fragColor = vec4(sum / 4000.0, 1.0);
+}
+)";
 
 TEST(BenchmarkTest, RefusesADirectoryWithoutEveryShaderFileItDrawsWith) {
     ScratchDir empty(false);
@@ -82,26 +108,35 @@ TEST(BenchmarkTest, ItsOwnShadersAgainstThemselvesGiveBothSeriesAndARatioNearOne
 }
 
 TEST(BenchmarkTest, ASkyThatCostsMoreInTheOtherDirectoryShowsInTheRatio) {
-    // Thousands of cube-map reads a pixel: far more than any drift between turns.
     ScratchDir slow(false);
     fs::copy(sourceDir() / "shader", slow.path(), fs::copy_options::recursive);
-    slow.write("shader_skybox.frag", R"(#version 330 core
-in VS_OUT { vec3 direction; } fs_in;
-uniform samplerCube skybox;
-out vec4 fragColor;
-void main() {
-    vec3 sum = vec3(0.0);
-    for (int i = 0; i < 4000; ++i) {
-        sum += texture(skybox, fs_in.direction + vec3(float(i) * 1e-3)).rgb;
-    }
-    fragColor = vec4(sum / 4000.0, 1.0);
-}
-)");
+    slow.write("shader_skybox.frag", kSlowSky);
     const ProcessResult run = runBenchmark({"--against", slow.path().string(), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::optional<double> ratio = numberAfter(run.out, "\"their_to_our_frame\": ");
     ASSERT_TRUE(ratio) << run.out;
     EXPECT_GT(*ratio, 2.0);
+}
+
+TEST(BenchmarkTest, TheLimitDrawsEveryViewWithConstantColourFragments) {
+    // The demo's own data with a costly sky: against constant-colour
+    // fragments the frame must be far dearer.
+    ScratchDir data;
+    data.write("shader/shader_skybox.frag", kSlowSky);
+    const ProcessResult run = runBenchmark({"--json"}, data.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::optional<double> ratio = numberAfter(run.out, "\"limit_frame_ms\": {\"median\": ");
+    const std::optional<double> toLimit = numberAfter(run.out, "}, \"frame_to_limit\": ");
+    ASSERT_TRUE(ratio && toLimit) << run.out;
+    EXPECT_GT(*ratio, 0.0);
+    EXPECT_GT(*toLimit, 2.0);
+    // The stretches of the run all listed, a value a frame in the series.
+    EXPECT_EQ(occurrences(run.out, "{\"name\": "), 8) << run.out;
+    EXPECT_NE(run.out.find("\"0-2 s, standing\", \"frame_ms\": {\"median\": "), std::string::npos);
+    const std::size_t times = run.out.find("\"time_s\": [");
+    ASSERT_NE(times, std::string::npos);
+    EXPECT_EQ(run.out.substr(times, run.out.find(']', times) - times),
+              "\"time_s\": [0.033, 0.067, 0.100, 0.133");
 }
 
 TEST(BenchmarkTest, WithoutAgainstItReportsNoComparison) {

@@ -429,9 +429,9 @@ class CameraWindowTest : public test::GlTest {
     int m_height = 0;
 };
 
-TEST_F(CameraWindowTest, TakesTheGlobalWindowAndUpdatesFromItsPointerAndSize) {
-    Camera camera;
-    EXPECT_EQ(camera.m_window, app::window);
+// Set-up hands the camera the application's window (SceneSetupTest checks it).
+TEST_F(CameraWindowTest, UpdatesFromItsWindowsPointerAndSize) {
+    Camera camera(app::window);
     camera.m_pathTime = 4.0f;  // on the path, so its half height counts too
 
     // The hidden window cannot move the pointer, and other processes on the

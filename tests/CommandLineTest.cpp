@@ -108,7 +108,7 @@ TEST_F(StartupTest, DriverWithoutOpenGl33FailsAtTheWindow) {
     test::ProcessOptions options;
     options.workingDirectory = dir.path();
     options.timeLimitSeconds = 60.0;
-    const test::ProcessResult run = test::runProcess(
+    const test::ProcessResult run = test::runOnDisplay(
         "/usr/bin/env", {"env", "MESA_GL_VERSION_OVERRIDE=3.0", test::demoBinary()}, options);
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1);
@@ -141,8 +141,9 @@ TEST_F(WindowSizeTest, TwoArgumentsSetTheSize) {
     expectWindow({"800px", " 600"}, "800x600", test::executingLine());
 }
 
-TEST_F(WindowSizeTest, NoArgumentsGiveTheDefaultSize) {
-    expectWindow({}, "1200x1200", kDefaultSizeLine);
+// Three arguments, the first two a valid size: ignored all the same.
+TEST_F(WindowSizeTest, OtherArgumentCountsGiveTheDefaultSize) {
+    expectWindow({"320", "240", "x"}, "1200x1200", kDefaultSizeLine);
 }
 
 }  // namespace

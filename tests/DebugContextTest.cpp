@@ -13,10 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "app/AppGlobals.h"
-#include "app/FrameLoop.h"
 #include "render/FramePasses.h"
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "tools/common/FixedStep.h"
 
 namespace tandril::test {
 namespace {
@@ -83,15 +84,10 @@ class ErrorsAfterEachPass : public render::PassObserver {
 // in the same process set up theirs. The camera holds none and stays.
 void deleteScene() {
     scene::deleteSceneObjects();
-    for (assets::ShaderProgram** program :
-         {&scene::shaderDebug, &scene::shaderTexture2, &scene::shaderTextureOneLight,
-          &scene::shaderTextureParallax, &scene::shaderDepth, &scene::shaderSkybox,
-          &scene::shaderEnvironmentalMapping}) {
-        delete *program;
-        *program = nullptr;
+    for (const scene::ProgramEntry& entry : scene::kPrograms) {
+        entry.destroy(entry.installed());
+        entry.install(nullptr);
     }
-    delete scene::shaderShadowVolume;
-    scene::shaderShadowVolume = nullptr;
 }
 
 TEST(DebugContextTest, SetUpAndFramesAlongTheCameraPathRaiseNoDebugMessageOrGlError) {
@@ -137,7 +133,7 @@ TEST(DebugContextTest, SetUpAndFramesAlongTheCameraPathRaiseNoDebugMessageOrGlEr
     ErrorsAfterEachPass observer(errors);
     int frames = 0;
     for (float time = 0.0f; time <= scene::kCameraPathEnd + 1.0f; time += kStep, ++frames) {
-        app::advanceSceneWithoutInput(kStep);
+        tools::advanceSceneWithoutInput(kStep);
         render::renderFrame(&observer);
         glfwSwapBuffers(window);
         drainErrors("swap", errors);

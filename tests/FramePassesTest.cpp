@@ -23,7 +23,8 @@
 #include "render/Skybox.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
+#include "support/SceneControl.h"
 
 namespace tandril::render {
 namespace {
@@ -645,10 +646,10 @@ double changedShare(const std::vector<std::uint8_t>& a, const std::vector<std::u
 
 TEST_F(FramePassesTest, SkyTurnsWithTheCameraButNeverMovesWithIt) {
     auto skyFrom = [this](const glm::vec3& eye, float yaw) {
-        // Steeply up: only sky in view from either place.
+        // Looking up over the lamps and rooftops: only sky in view.
         scene::camera->m_position = eye;
         scene::camera->m_horizontalAngle = yaw;
-        scene::camera->m_verticalAngle = 1.2f;
+        scene::camera->m_verticalAngle = 0.55f;
         scene::camera->look(kWidth / 2, kHeight / 2, kWidth, kHeight, 0.0f);
         scene::camera->rebuildMatrices();
         renderSecondFrame();
@@ -657,14 +658,17 @@ TEST_F(FramePassesTest, SkyTurnsWithTheCameraButNeverMovesWithIt) {
         for (const float depth : frame.depth) {
             objects += depth != 1.0f ? 1 : 0;
         }
-        EXPECT_EQ(objects, 0);
+        EXPECT_EQ(objects, 0) << "at yaw " << yaw;
         return frame.colour;
     };
-    const std::vector<std::uint8_t> here = skyFrom({0.0f, 3.0f, 0.0f}, 0.5f);
+    // Towards the afterglow over the far end of the street.
+    const float towardsGlow = 2.72f;
+    const std::vector<std::uint8_t> here = skyFrom({10.0f, 3.0f, 20.0f}, towardsGlow);
     // The view's rotation is rebuilt from the eye each frame, so it may differ
     // in the last bits; the picture does not move.
-    EXPECT_LT(changedShare(skyFrom({5.0f, 8.0f, -20.0f}, 0.5f), here), 0.002);
-    EXPECT_GT(changedShare(skyFrom({0.0f, 3.0f, 0.0f}, 1.0f), here), 0.2);
+    EXPECT_LT(changedShare(skyFrom({5.0f, 8.0f, -20.0f}, towardsGlow), here), 0.002);
+    // Turned away, the glow's colours leave the lower part of the view.
+    EXPECT_GT(changedShare(skyFrom({10.0f, 3.0f, 20.0f}, towardsGlow - 3.14f), here), 0.1);
 }
 
 TEST_F(FramePassesTest, SkyAndMirrorProgramsGetTheCameraMatricesAndTheSkyNoTranslation) {

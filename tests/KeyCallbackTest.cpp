@@ -14,40 +14,27 @@
 
 #include "app/AppGlobals.h"
 #include "app/KeyCallback.h"
-#include "render/Lighting.h"
 #include "support/GlContext.h"
+#include "support/HeldKey.h"
+#include "tools/common/SceneState.h"
 
 namespace tandril::app {
 namespace {
 
-struct Settings {
-    bool frameRate;
-    bool parallax;
-    float scale;
-    bool shadowMultiplier;
-    std::array<glm::vec4, 4> lights;
-    bool operator==(const Settings&) const = default;
+using tools::SceneState;
 
-    static Settings current() {
-        return {frameRateEnabled, parallaxEnabled, parallaxScale, shadowMultiplierEnabled,
-                render::lightPositions};
-    }
-    void apply() const {
-        frameRateEnabled = frameRate;
-        parallaxEnabled = parallax;
-        parallaxScale = scale;
-        shadowMultiplierEnabled = shadowMultiplier;
-        render::lightPositions = lights;
-    }
-};
-
-// The settings as the demo starts, and lights with distinct, exact values.
-const Settings kStart{false,
-                      true,
-                      0.01f,
-                      true,
-                      {glm::vec4(0.5f, 20.0f, 10.0f, 2.0f), glm::vec4(-1.0f, 5.0f, -10.0f, 0.8f),
-                       glm::vec4(-1.0f, 5.0f, -30.0f, 0.8f), glm::vec4(0.0f, 20.0f, 20.0f, 2.0f)}};
+// The settings as the demo starts, and lights with distinct, exact values
+// (no scene is set up here, so there is no camera or car to save).
+const SceneState kStart = [] {
+    SceneState state;
+    state.frameRateEnabled = false;
+    state.parallaxEnabled = true;
+    state.parallaxScale = 0.01f;
+    state.shadowMultiplierEnabled = true;
+    state.lights = {glm::vec4(0.5f, 20.0f, 10.0f, 2.0f), glm::vec4(-1.0f, 5.0f, -10.0f, 0.8f),
+                    glm::vec4(-1.0f, 5.0f, -30.0f, 0.8f), glm::vec4(0.0f, 20.0f, 20.0f, 2.0f)};
+    return state;
+}();
 
 class KeyCallbackTest : public test::GlTest {
   protected:
@@ -56,8 +43,8 @@ class KeyCallbackTest : public test::GlTest {
         if (HasFatalFailure()) {
             return;
         }
-        m_saved = Settings::current();
-        kStart.apply();
+        m_saved = SceneState::save();
+        kStart.restore();
         glfwSetWindowShouldClose(window(), 0);
         m_cout = std::cout.rdbuf(m_captured.rdbuf());
     }
@@ -67,7 +54,7 @@ class KeyCallbackTest : public test::GlTest {
         }
         std::cout.rdbuf(m_cout);
         glfwSetWindowShouldClose(window(), 0);
-        m_saved.apply();
+        m_saved.restore();
     }
 
     static GLFWwindow* window() { return test::testWindow(); }
@@ -81,7 +68,7 @@ class KeyCallbackTest : public test::GlTest {
     }
 
   private:
-    Settings m_saved{};
+    SceneState m_saved;
     std::ostringstream m_captured;
     std::streambuf* m_cout = nullptr;
 };
@@ -109,7 +96,7 @@ TEST_F(KeyCallbackTest, TogglesFlipOnEveryPressAndSayWhichWay) {
         EXPECT_EQ(*toggle.setting, start);
     }
     // Each toggle moved its own setting alone.
-    EXPECT_EQ(Settings::current(), kStart);
+    EXPECT_EQ(SceneState::save(), kStart);
     EXPECT_FALSE(closing());
 }
 
@@ -119,7 +106,7 @@ TEST_F(KeyCallbackTest, HeldOrReleasedToggleKeysDoNothing) {
             EXPECT_EQ(key(toggleKey, action), "") << toggleKey << " action " << action;
         }
     }
-    EXPECT_EQ(Settings::current(), kStart);
+    EXPECT_EQ(SceneState::save(), kStart);
 }
 
 TEST_F(KeyCallbackTest, ParallaxScaleStepsByADoubleHundredth) {
@@ -162,16 +149,16 @@ TEST_F(KeyCallbackTest, LightKeysNudgeTheFirstLightOnEveryAction) {
     };
     for (const auto& lightKey : lightKeys) {
         SCOPED_TRACE(lightKey.key);
-        kStart.apply();
+        kStart.restore();
         std::string lines;
         for (const int action : {GLFW_PRESS, GLFW_REPEAT, GLFW_RELEASE}) {
             lines += key(lightKey.key, action);
         }
         EXPECT_EQ(lines, lightKey.lines);
         // Three nudges add up; w and the other lights stay as they were.
-        Settings expected = kStart;
+        SceneState expected = kStart;
         expected.lights[0] += 3.0f * lightKey.step;
-        EXPECT_EQ(Settings::current(), expected);
+        EXPECT_EQ(SceneState::save(), expected);
     }
     EXPECT_FALSE(closing());
 }
@@ -185,8 +172,35 @@ TEST_F(KeyCallbackTest, OtherKeysDoNothing) {
             EXPECT_EQ(key(other, action), "") << other << " action " << action;
         }
     }
-    EXPECT_EQ(Settings::current(), kStart);
+    EXPECT_EQ(SceneState::save(), kStart);
     EXPECT_FALSE(closing());
+}
+
+// Escape is read from the key state: whatever key event comes while it is
+// held, of any key and action, closes the window.
+TEST_F(KeyCallbackTest, AnyKeyEventWhileEscapeIsHeldClosesTheWindow) {
+    const struct {
+        int key;
+        int action;
+    } events[] = {{GLFW_KEY_A, GLFW_PRESS},  {GLFW_KEY_W, GLFW_RELEASE},
+                  {GLFW_KEY_H, GLFW_REPEAT}, {GLFW_KEY_F2, GLFW_RELEASE},
+                  {GLFW_KEY_F3, GLFW_PRESS}, {GLFW_KEY_UNKNOWN, GLFW_PRESS}};
+    {
+        const test::HeldEscape held(window());
+        ASSERT_EQ(glfwGetKey(window(), GLFW_KEY_ESCAPE), GLFW_PRESS);
+        for (const auto& event : events) {
+            glfwSetWindowShouldClose(window(), 0);
+            key(event.key, event.action);
+            EXPECT_TRUE(closing()) << event.key << " action " << event.action;
+        }
+    }
+    // Let go, the same events leave it open.
+    ASSERT_EQ(glfwGetKey(window(), GLFW_KEY_ESCAPE), GLFW_RELEASE);
+    glfwSetWindowShouldClose(window(), 0);
+    for (const auto& event : events) {
+        key(event.key, event.action);
+        EXPECT_FALSE(closing()) << event.key << " action " << event.action;
+    }
 }
 
 TEST_F(KeyCallbackTest, EscapePressClosesTheWindowWithoutALine) {
@@ -197,7 +211,7 @@ TEST_F(KeyCallbackTest, EscapePressClosesTheWindowWithoutALine) {
     }
     EXPECT_EQ(key(GLFW_KEY_ESCAPE), "");
     EXPECT_TRUE(closing());
-    EXPECT_EQ(Settings::current(), kStart);
+    EXPECT_EQ(SceneState::save(), kStart);
 }
 
 }  // namespace

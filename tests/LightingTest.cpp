@@ -15,7 +15,8 @@
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
+#include "support/SceneControl.h"
 
 namespace tandril::render {
 namespace {

@@ -26,7 +26,7 @@
 #include "assets/ShaderProgram.h"
 #include "support/GlContext.h"
 #include "support/Process.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
 
 namespace tandril::scene {
 namespace {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <GL/glew.h>
@@ -20,7 +21,7 @@
 #include "assets/ShaderProgram.h"
 #include "scene/ObjectUniforms.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
 
 namespace tandril::test {
 namespace {
@@ -73,6 +74,8 @@ struct Settings {
     bool parallax = true;
     bool shadow = false;
     glm::vec3 light{0.0f, 0.0f, 3.0f};
+    // A second light of the same strength, or none.
+    std::optional<glm::vec3> otherLight = std::nullopt;
 };
 
 // Rows of the red channel, bottom row first.
@@ -134,9 +137,11 @@ class ParallaxShaderTest : public GlTest {
                            glm::value_ptr(projection));
         glUniformMatrix3fv(glGetUniformLocation(id, "normal_mat"), 1, GL_FALSE,
                            glm::value_ptr(scene::normalMatrix(view, model)));
-        // One light; the others have no strength.
-        const glm::vec4 lights[4] = {glm::vec4(settings.light, 2.0f), glm::vec4(0.0f),
-                                     glm::vec4(0.0f), glm::vec4(0.0f)};
+        // One light or two; the others have no strength.
+        const glm::vec4 lights[4] = {
+            glm::vec4(settings.light, 2.0f),
+            settings.otherLight ? glm::vec4(*settings.otherLight, 2.0f) : glm::vec4(0.0f),
+            glm::vec4(0.0f), glm::vec4(0.0f)};
         glUniform4fv(glGetUniformLocation(id, "light_position"), 4, glm::value_ptr(lights[0]));
         glUniform1f(glGetUniformLocation(id, "ambientIntensity"), 0.1f);
         glUniform1f(glGetUniformLocation(id, "diffuseIntensity"), 20.0f);
@@ -244,6 +249,8 @@ TEST_F(ParallaxShaderTest, NoScaleOrParallaxOffDrawsThePlainTexture) {
     EXPECT_EQ(differingPixels(draw({deep, 0.0f, true}), flat), 0);
     // Depth 0 everywhere: the ray meets the surface where it enters.
     EXPECT_EQ(differingPixels(draw({height(255), 0.2f, true}), flat), 0);
+    // Below zero the relief is flat rather than turned inside out.
+    EXPECT_EQ(differingPixels(draw({deep, -0.1f, true}), flat), 0);
     EXPECT_GT(mean(flat), 40.0) << "the quad was not drawn";
 }
 
@@ -270,6 +277,27 @@ TEST_F(ParallaxShaderTest, ALightFromTheSideShadowsTheBumpsOnlyWithShadowsOn) {
     const glm::vec3 above(0.0f, 0.0f, 30.0f);
     const double overhead = mean(draw({field, 0.1f, true, false, above}));
     EXPECT_NEAR(mean(draw({field, 0.1f, true, true, above})), overhead, 0.5);
+}
+
+TEST_F(ParallaxShaderTest, LightsFromOppositeSidesStillShadowTheBumps) {
+    // Between them the two lights come from straight above the quad; each of
+    // them lights the bumps from the side, and their shadows must show.
+    const GLuint field = bumps();
+    const Settings both{
+        field, 0.1f, true, false, {-12.5f, 0.0f, 3.0f}, glm::vec3(12.5f, 0.0f, 3.0f)};
+    Settings withShadows = both;
+    withShadows.shadow = true;
+    // Shadows darken whole patches, not only the bumps' edges (which any ray
+    // may catch on the filtered height map).
+    const Picture lit = draw(both);
+    const Picture shadowed = draw(withShadows);
+    int quad = 0;
+    int darkened = 0;
+    for (std::size_t i = 0; i < lit.size(); ++i) {
+        quad += lit[i] > 4;
+        darkened += shadowed[i] < 0.85 * lit[i];
+    }
+    EXPECT_GT(darkened, quad / 3) << darkened << " of " << quad << " pixels darkened";
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "render/Snapshot.h"
 #include "support/Process.h"
+#include "tools/common/Picture.h"
 
 namespace tandril::test {
 namespace {
@@ -66,10 +66,10 @@ std::vector<Case> readCases() {
 struct Comparison {
     double differingShare = 0.0;
     double meanDifference = 0.0;
-    render::Picture difference;  // bright where the pictures differ
+    tools::Picture difference;  // bright where the pictures differ
 };
 
-Comparison compare(const render::Picture& a, const render::Picture& b) {
+Comparison compare(const tools::Picture& a, const tools::Picture& b) {
     Comparison result;
     result.difference = {a.width, a.height, std::vector<std::uint8_t>(a.rgb.size())};
     std::size_t differing = 0;
@@ -94,8 +94,7 @@ class PictureTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(PictureTest, MatchesTheReference) {
     const Case& c = GetParam();
-    const render::Picture reference =
-        render::readPng((referenceDir() / (c.name + ".png")).string());
+    const tools::Picture reference = tools::readPng((referenceDir() / (c.name + ".png")).string());
     ASSERT_GT(reference.width, 0) << "no reference picture for " << c.name << ". " << kRefreshHint;
 
     ScratchDir scratch(false);
@@ -105,7 +104,7 @@ TEST_P(PictureTest, MatchesTheReference) {
     arguments.insert(arguments.end(), {"--out", rendered.string()});
     const ProcessResult run = runProcess(TANDRIL_CAPTURE, arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const render::Picture actual = render::readPng(rendered.string());
+    const tools::Picture actual = tools::readPng(rendered.string());
     ASSERT_EQ(actual.width, reference.width) << kRefreshHint;
     ASSERT_EQ(actual.height, reference.height) << kRefreshHint;
 
@@ -117,7 +116,7 @@ TEST_P(PictureTest, MatchesTheReference) {
         fs::create_directories(keep);
         fs::copy_file(rendered, keep / (c.name + "-rendered.png"),
                       fs::copy_options::overwrite_existing);
-        render::writePng((keep / (c.name + "-difference.png")).string(), comparison.difference);
+        tools::writePng((keep / (c.name + "-difference.png")).string(), comparison.difference);
         ADD_FAILURE() << std::fixed << std::setprecision(3) << c.name << ": "
                       << comparison.differingShare * 100.0 << "% of the pixels differ by more than "
                       << kPixelTolerance << " (limit " << kMaxDifferingShare * 100.0
@@ -136,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(, PictureTest, ::testing::ValuesIn(readCases()),
                          });
 
 TEST(PictureComparison, CatchesASmallDarkPatchButNotRoundingNoise) {
-    render::Picture base{100, 100, std::vector<std::uint8_t>(100 * 100 * 3, 120)};
-    render::Picture noisy = base;
+    tools::Picture base{100, 100, std::vector<std::uint8_t>(100 * 100 * 3, 120)};
+    tools::Picture noisy = base;
     for (std::size_t i = 0; i < noisy.rgb.size(); i += 7) {
         noisy.rgb[i] = static_cast<std::uint8_t>(noisy.rgb[i] + (i % 2 ? 2 : -2));
     }
@@ -146,7 +145,7 @@ TEST(PictureComparison, CatchesASmallDarkPatchButNotRoundingNoise) {
     EXPECT_LE(comparison.meanDifference, kMaxMeanDifference);
 
     // A lost shadow: a 5 x 4 patch, 0.2% of the picture, brighter by 60.
-    render::Picture patched = base;
+    tools::Picture patched = base;
     for (int y = 40; y < 44; ++y) {
         for (int x = 40; x < 45; ++x) {
             std::fill_n(&patched.rgb[(y * 100 + x) * 3], 3, std::uint8_t(180));

@@ -28,7 +28,8 @@
 #include "scene/Streetlamp.h"
 #include "scene/Wall.h"
 #include "support/GlContext.h"
-#include "support/SceneProbe.h"
+#include "support/ReadBack.h"
+#include "support/SceneControl.h"
 
 namespace tandril::scene {
 namespace {

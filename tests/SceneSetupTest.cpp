@@ -3,6 +3,7 @@
 // stands, the GL state left for the frames, and which objects move.
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,10 +18,11 @@
 #include "app/KeyCallback.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
+#include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
 #include "support/Process.h"
-#include "support/SceneProbe.h"
+#include "support/SceneControl.h"
 
 namespace tandril::scene {
 namespace {
@@ -39,16 +41,15 @@ std::vector<std::string> lines(const std::string& text) {
 // Starts the demo in `directory`, waits until it has printed its last set-up
 // line and one of its windows is called "tandril", then stops it. Prints
 // "title: " and the name it found, then what the demo wrote; its standard
-// error comes back as the script's. The window is looked for only once set-up
-// is done: Xvfb now and then refuses a client that connects while others come
-// and go, and a start refused like that is tried again.
+// error comes back as the script's, and a demo that ended early its exit code,
+// so that a start the display refused is tried again by the usual policy.
 test::ProcessResult runUntilSetUp(const fs::path& directory) {
     const std::string script =
         "\"$0\" > demo.out 2> demo.err & demo=$!\n"
         "end=$(($(date +%s) + 40))\n"
         "while [ $(date +%s) -lt $end ]; do\n"
         "  if ! kill -0 $demo 2>/dev/null; then\n"
-        "    echo 'the demo ended early'; cat demo.out demo.err; exit 2\n"
+        "    echo 'the demo ended early'; cat demo.out; cat demo.err >&2; wait $demo; exit $?\n"
         "  fi\n"
         "  if grep -q shadowMultiplier demo.out; then\n"
         "    for id in $(xdotool search --pid $demo 2>/dev/null); do\n"
@@ -65,15 +66,7 @@ test::ProcessResult runUntilSetUp(const fs::path& directory) {
     test::ProcessOptions options;
     options.workingDirectory = directory;
     options.timeLimitSeconds = 60.0;
-    test::ProcessResult result;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        result = test::runProcess("/bin/sh", {"sh", "-c", script, test::demoBinary()}, options);
-        if (result.exitCode != 2 ||
-            result.out.find("Failed to initialize GLFW") == std::string::npos) {
-            break;
-        }
-    }
-    return result;
+    return test::runOnDisplay("/bin/sh", {"sh", "-c", script, test::demoBinary()}, options);
 }
 
 TEST(SceneSetupProgram, RenamesTheWindowAndPrintsTheParallaxSettingsAsThreeLines) {
@@ -111,13 +104,7 @@ TEST(SceneSetupProgram, MissingDebugVertexShaderEndsTheRunBeforeAnyModelOrImageL
     options.workingDirectory = dir.path();
     options.timeLimitSeconds = 30.0;
 
-    test::ProcessResult result;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        result = test::runProcess(test::demoBinary(), {"tandril"}, options);
-        if (result.err != "Failed to initialize GLFW\n") {
-            break;  // not a connection that the display refused
-        }
-    }
+    const test::ProcessResult result = test::runOnDisplay(test::demoBinary(), {"tandril"}, options);
 
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 1);
@@ -214,23 +201,37 @@ TEST_F(SceneSetupTest, LampsAndTheParkedCarAreTurnedByOnePointSixRadiansAboutY) 
 }
 
 TEST_F(SceneSetupTest, EveryProgramCameraAndObjectExistsOnce) {
-    const assets::ShaderProgram* programs[] = {
-        shaderDebug, shaderTexture2,     shaderTextureOneLight, shaderTextureParallax,
-        shaderDepth, shaderShadowVolume, shaderSkybox,          shaderEnvironmentalMapping};
     std::vector<GLuint> names;
-    for (const assets::ShaderProgram* program : programs) {
+    for (const ProgramEntry& entry : kPrograms) {
+        SCOPED_TRACE(entry.baseName);
+        const assets::ShaderProgram* program = entry.installed();
         ASSERT_NE(program, nullptr);
         GLint linked = GL_FALSE;
         glGetProgramiv(program->m_program, GL_LINK_STATUS, &linked);
-        EXPECT_EQ(linked, GL_TRUE) << program->m_program;
+        EXPECT_EQ(linked, GL_TRUE);
+        GLint attached = 0;
+        glGetProgramiv(program->m_program, GL_ATTACHED_SHADERS, &attached);
+        EXPECT_EQ(attached, static_cast<GLint>(entry.stageFiles().size()));
         for (const GLuint other : names) {
             EXPECT_NE(program->m_program, other);
         }
         names.push_back(program->m_program);
     }
-    GLint attached = 0;
-    glGetProgramiv(shaderShadowVolume->m_program, GL_ATTACHED_SHADERS, &attached);
-    EXPECT_EQ(attached, 3);
+    // The table names each of the eight globals; the shadow volumes' alone
+    // has a geometry stage.
+    const std::set<const void*> globals = {
+        shaderDebug, shaderTexture2,     shaderTextureOneLight, shaderTextureParallax,
+        shaderDepth, shaderShadowVolume, shaderSkybox,          shaderEnvironmentalMapping};
+    std::set<const void*> listed;
+    std::set<const void*> withGeometry;
+    for (const ProgramEntry& entry : kPrograms) {
+        listed.insert(entry.installed());
+        if (entry.hasGeometryStage()) {
+            withGeometry.insert(entry.installed());
+        }
+    }
+    EXPECT_EQ(listed, globals);
+    EXPECT_EQ(withGeometry, std::set<const void*>{shaderShadowVolume});
 
     ASSERT_NE(camera, nullptr);
     EXPECT_EQ(camera->m_window, app::window);

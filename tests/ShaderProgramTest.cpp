@@ -148,28 +148,39 @@ TEST_F(ShaderProgramTest, DestructionReleasesTheProgramAndItsStages) {
 
     auto withGeometry =
         std::make_unique<GeometryShaderProgram>(vertex, file("e.geom", kGeometry), fragment);
-    const std::vector<GLuint> common{withGeometry->m_vertexShader, withGeometry->m_fragmentShader};
+    const std::vector<GLuint> stages{withGeometry->m_vertexShader, withGeometry->m_geometryShader,
+                                     withGeometry->m_fragmentShader};
     const GLuint geometryProgram = withGeometry->m_program;
+    for (const GLuint shader : stages) {
+        ASSERT_EQ(glIsShader(shader), GL_TRUE) << shader;
+    }
     withGeometry.reset();
     EXPECT_EQ(glIsProgram(geometryProgram), GL_FALSE);
-    for (const GLuint shader : common) {
+    for (const GLuint shader : stages) {
         EXPECT_EQ(glIsShader(shader), GL_FALSE) << shader;
     }
     expectNoGlError();
 }
 
-// Users keep only the program's name and look every uniform up by it; a name
-// the program lacks is -1, and GL takes an upload to -1 without complaint.
+// Users keep only the program's name and look every uniform up by it: the
+// one name holds the uniforms of every stage, each at a location of its own.
+// A name the program lacks is -1, and GL takes an upload to -1 without complaint.
 TEST_F(ShaderProgramTest, UniformsAreLookedUpByNameOnTheProgram) {
     const GeometryShaderProgram geometry(file("f.vert", kVertex), file("f.geom", kGeometry),
                                          file("f.frag", kFragment));
     const ShaderProgram* program = &geometry;  // one pointer type serves both kinds
     const GLuint name = program->m_program;
-    for (const char* uniform : {"M_mat", "light_position", "light_position[3]", "matShininess"}) {
-        EXPECT_GE(glGetUniformLocation(name, uniform), 0) << uniform;
+    std::set<GLint> locations;
+    for (const char* uniform :
+         {"M_mat", "light_position[0]", "light_position[3]", "matShininess"}) {
+        const GLint location = glGetUniformLocation(name, uniform);
+        EXPECT_GE(location, 0) << uniform;
+        locations.insert(location);
     }
-    EXPECT_EQ(glGetUniformLocation(name, "matShininess"),
-              glGetUniformLocation(name, "matShininess"));
+    EXPECT_EQ(locations.size(), 4u);
+    // An array's bare name is its first element.
+    EXPECT_EQ(glGetUniformLocation(name, "light_position"),
+              glGetUniformLocation(name, "light_position[0]"));
     for (const char* missing : {"N_mat", "normal_mat", "matshininess", ""}) {
         EXPECT_EQ(glGetUniformLocation(name, missing), -1) << missing;
     }
@@ -177,10 +188,17 @@ TEST_F(ShaderProgramTest, UniformsAreLookedUpByNameOnTheProgram) {
     glUseProgram(name);
     glUniform1f(glGetUniformLocation(name, "N_mat"), 1.0f);
     expectNoGlError();
+    // Uploads by name reach the vertex and the fragment stage's uniforms alike.
     glUniform1f(glGetUniformLocation(name, "matShininess"), 60.0f);
+    glUniform4f(glGetUniformLocation(name, "light_position[3]"), 1.0f, 2.0f, 3.0f, 4.0f);
     GLfloat shininess = 0.0f;
     glGetUniformfv(name, glGetUniformLocation(name, "matShininess"), &shininess);
     EXPECT_EQ(shininess, 60.0f);
+    GLfloat light[4] = {};
+    glGetUniformfv(name, glGetUniformLocation(name, "light_position[3]"), light);
+    EXPECT_EQ(light[3], 4.0f);
+    glGetUniformfv(name, glGetUniformLocation(name, "light_position[0]"), light);
+    EXPECT_EQ(light[3], 0.0f);
     glUseProgram(0);
     expectNoGlError();
 }

@@ -13,8 +13,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -233,7 +237,8 @@ TEST(ShippedAssets, CubeWeldsToEightCornersAndIsClosed) {
     EXPECT_EQ(w.edges, 18u);
     EXPECT_EQ(w.edgesNotShapedByTwoFaces, 0u);
     EXPECT_EQ(w.edgesRunningTheSameWayTwice, 0u);
-    // Each face carries the whole picture once.
+    // Each face carries half the brick picture, which spans 2 m on the house
+    // walls (the loader scales coordinates by ten).
     for (std::size_t f = 0; f < m.faces.size(); f += 2) {
         Bounds uv;
         for (std::size_t g : {f, f + 1}) {
@@ -243,7 +248,7 @@ TEST(ShippedAssets, CubeWeldsToEightCornersAndIsClosed) {
             }
         }
         EXPECT_EQ(glm::vec2(uv.low), glm::vec2(0.0f));
-        EXPECT_EQ(glm::vec2(uv.high), glm::vec2(1.0f));
+        EXPECT_EQ(glm::vec2(uv.high), glm::vec2(0.05f));
     }
 }
 
@@ -266,16 +271,25 @@ TEST(ShippedAssets, StreetIsAClosedSlabUnderTheWholeScene) {
     EXPECT_LE(worldZ(b.low.z), -1000.0f);
 }
 
+// The faces at y = 0 face up and together cover the slab's whole top.
 TEST(ShippedAssets, StreetTopIsOnlyTheRoadSurfaceFacingUp) {
     const Model m = load("objects/plane.obj");
+    const Bounds b = bounds(m.positions);
+    double topArea = 0.0;
+    int topFaces = 0;
     for (const Triangle& t : m.faces) {
         const glm::vec3 n = glm::normalize(faceCross(m, t));
         const bool onTop = m.positions[t[0]].y == 0.0f && m.positions[t[1]].y == 0.0f &&
                            m.positions[t[2]].y == 0.0f;
         if (onTop) {
             EXPECT_GT(n.y, 0.999f);
+            topArea += 0.5 * glm::length(faceCross(m, t));
+            ++topFaces;
         }
     }
+    EXPECT_GE(topFaces, 2);
+    const double slabTop = double(b.high.x - b.low.x) * double(b.high.z - b.low.z);
+    EXPECT_NEAR(topArea, slabTop, 1e-4 * slabTop);
 }
 
 TEST(ShippedAssets, TexturesRepeatAtTheirIntendedWorldSize) {
@@ -361,6 +375,50 @@ TEST(ShippedAssets, LampLightHangsJustUnderTheLanternAndTheFootReachesTheGround)
         }
         EXPECT_LT(lowestAbove - light.y, 0.6f) << "the lantern covers the light";
         EXPECT_FALSE(anythingJustBelow) << "nothing hangs below the light";
+    }
+}
+
+// Materials ride in u, offset by whole multiples of 1024 in the engine's
+// coordinates (ten times the file's): the number of each, counted by face,
+// with every offset leaving the texture coordinate within its own range.
+std::map<int, int> materialFaces(const Model& m) {
+    std::map<int, int> faces;
+    for (const Triangle& t : m.faces) {
+        std::set<int> materials;
+        for (std::uint32_t i : t) {
+            const float u = 10.0f * m.uvs[i].x;
+            const int material = static_cast<int>(std::lround(u / 1024.0f));
+            EXPECT_LT(std::fabs(u - 1024.0f * material), 512.0f);
+            materials.insert(material);
+        }
+        if (materials.size() == 1) {
+            ++faces[*materials.begin()];
+        }
+    }
+    return faces;
+}
+
+TEST(ShippedAssets, ModelsTellTheirMaterialsApartInTheirTextureCoordinates) {
+    // Paint, glass, rubber, bright metal, head and tail lamps on the car.
+    std::map<int, int> car = materialFaces(load("objects/Porsche_911_GT2.obj"));
+    for (int material = 0; material <= 5; ++material) {
+        EXPECT_GT(car[material], 20) << "car material " << material;
+    }
+    EXPECT_EQ(car.size(), 6u);
+    // The lantern's glass glows; the rest of the lamp is its texture.
+    std::map<int, int> lamp = materialFaces(load("objects/street_lamp2.obj"));
+    EXPECT_GT(lamp[6], 20);
+    EXPECT_GT(lamp[0], lamp[6]);
+    EXPECT_EQ(lamp.size(), 2u);
+    // Window panes and doors in the house fronts; every door has a window
+    // for each of its storeys.
+    std::map<int, int> houses = materialFaces(load("objects/hausreihe_wuerfel_alleCords.obj"));
+    EXPECT_GT(houses[7], 4 * houses[8]);
+    EXPECT_GT(houses[8], 0);
+    EXPECT_EQ(houses.size(), 3u);
+    // Nothing else carries a material.
+    for (const char* file : {"objects/cube.obj", "objects/plane.obj"}) {
+        EXPECT_EQ(materialFaces(load(file)).size(), 1u) << file;
     }
 }
 
@@ -638,43 +696,96 @@ TEST(ShippedAssets, SkyFacesAreEqualSquaresThatSoilLoads) {
     }
 }
 
-TEST(ShippedAssets, SkySunShinesAheadOfTheStartingCameraAndAbove) {
-    const std::array<SkyFace, 6> sky = loadSky();
-    // Centre of the brightest texels, as directions through the cube map.
-    float brightest = 0;
-    for (const SkyFace& face : sky) {
-        for (std::size_t i = 0; i + 2 < face.rgb.size(); i += 3) {
-            brightest = std::max(
-                brightest, static_cast<float>(face.rgb[i] + face.rgb[i + 1] + face.rgb[i + 2]));
-        }
-    }
-    glm::vec3 sum(0.0f);
+// Elevation (radians) and direction of each cube-map texel, with its colour.
+struct SkyTexel {
+    float elevation;
+    glm::vec3 direction;
+    std::array<float, 3> colour;
+};
+
+std::vector<SkyTexel> skyTexels(const std::array<SkyFace, 6>& sky) {
+    std::vector<SkyTexel> texels;
     for (int f = 0; f < 6; ++f) {
         const int n = sky[f].size;
         for (int row = 0; row < n; ++row) {
             for (int column = 0; column < n; ++column) {
-                const auto c = sky[f].at(column, row);
-                if (c[0] + c[1] + c[2] >= brightest - 6.0f) {
-                    sum += glm::normalize(cubeDirection(f, (column + 0.5f) / n, (row + 0.5f) / n));
-                }
+                const glm::vec3 d =
+                    glm::normalize(cubeDirection(f, (column + 0.5f) / n, (row + 0.5f) / n));
+                texels.push_back({std::asin(d.y), d, sky[f].at(column, row)});
             }
         }
     }
-    const glm::vec3 sun = glm::normalize(sum);
-    EXPECT_GT(glm::dot(sun, glm::normalize(glm::vec3(0.3f, 0.35f, -0.9f))), 0.995f)
-        << "sun seen at " << sun.x << ", " << sun.y << ", " << sun.z;
+    return texels;
 }
 
-TEST(ShippedAssets, SkyIsBrightAboveAndDarkBelowTheHorizon) {
+TEST(ShippedAssets, SkyAtDuskGlowsLowOverTheFarEndUnderADarkBlueZenith) {
+    const std::vector<SkyTexel> texels = skyTexels(loadSky());
+    // The glow: the brightest tenth of a percent of the sky lies low, warm, and
+    // ahead of the starting camera (which looks along -z).
+    std::vector<float> sums;
+    for (const SkyTexel& t : texels) {
+        sums.push_back(t.colour[0] + t.colour[1] + t.colour[2]);
+    }
+    std::vector<float> sorted = sums;
+    std::sort(sorted.begin(), sorted.end());
+    const float bright = sorted[sorted.size() - sorted.size() / 1000];
+    float highest = 0.0f;
+    glm::vec3 mean(0.0f);
+    for (std::size_t i = 0; i < texels.size(); ++i) {
+        if (sums[i] >= bright) {
+            highest = std::max(highest, texels[i].elevation);
+            mean += glm::normalize(glm::vec3(texels[i].direction.x, 0.0f, texels[i].direction.z));
+            EXPECT_GT(texels[i].colour[0], texels[i].colour[2]) << "the glow is warm";
+        }
+    }
+    EXPECT_LT(highest, 0.25f) << "no sun high up";
+    EXPECT_LT(glm::normalize(mean).z, -0.7f) << "glow towards " << mean.x << ", " << mean.z;
+    // Overhead, stars and all: deep blue, far darker than the glow.
+    glm::vec3 zenith(0.0f);
+    int count = 0;
+    for (const SkyTexel& t : texels) {
+        if (t.elevation > 1.2f) {
+            zenith += glm::vec3(t.colour[0], t.colour[1], t.colour[2]);
+            ++count;
+        }
+    }
+    zenith /= static_cast<float>(count);
+    EXPECT_GT(zenith.b, 2.0f * zenith.r);
+    EXPECT_LT(zenith.r + zenith.g + zenith.b, bright / 6.0f);
+}
+
+// The shaders' haze colour, as written in a lit program's source.
+glm::vec3 shaderFogColour(const std::string& file) {
+    std::ifstream in(shipped("shader/" + file));
+    const std::string source((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    const std::string key = "const vec3 kFogColour = vec3(";
+    const std::size_t at = source.find(key);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << file << " declares no kFogColour";
+        return glm::vec3(-1.0f);
+    }
+    glm::vec3 c;
+    std::istringstream numbers(source.substr(at + key.size()));
+    char comma;
+    numbers >> c.r >> comma >> c.g >> comma >> c.b;
+    return c;
+}
+
+TEST(ShippedAssets, SkyBelowTheHorizonIsTheHazeTheStreetFadesInto) {
+    const glm::vec3 haze = shaderFogColour("shader_texture_2.frag");
+    EXPECT_EQ(shaderFogColour("shader_texture_parallax.frag"), haze);
+    EXPECT_EQ(shaderFogColour("shader_texture_environmental_mapping.frag"), haze);
     const std::array<SkyFace, 6> sky = loadSky();
-    auto brightness = [&](const glm::vec3& d) {
+    for (const glm::vec3& d :
+         {glm::vec3(1, -0.05f, 0), glm::vec3(-1, -0.3f, 0.2f), glm::vec3(0.2f, -0.1f, -1),
+          glm::vec3(0, -1, 0.01f), glm::vec3(0.5f, -0.02f, 1)}) {
         const auto c = skyColour(sky, glm::normalize(d));
-        return c[0] + c[1] + c[2];
-    };
-    EXPECT_GT(brightness({0, 1, 0}), 1.3f * brightness({0, -1, 0}));
-    EXPECT_GT(brightness({1, 0.05f, 0}), 1.3f * brightness({1, -0.3f, 0}));
-    const auto zenith = skyColour(sky, {0, 1, 0.0001f});
-    EXPECT_GT(zenith[2], zenith[0]) << "blue overhead";
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(c[i], 255.0f * haze[i], 3.0f)
+                << "channel " << i << " towards " << d.x << ", " << d.y << ", " << d.z;
+        }
+    }
 }
 
 TEST(ShippedAssets, SkyFacesMeetWithoutSeams) {

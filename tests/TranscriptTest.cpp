@@ -1,5 +1,6 @@
 // The running demo driven with real key presses through the X server: the
 // answers arrive on standard output, in order, and Escape ends the run cleanly.
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -109,28 +110,75 @@ TEST_F(TranscriptTest, KeysWithoutAMeaningWriteNothing) {
     EXPECT_EQ(run.out, workingDirectoryLine(sourceDir()) + kDefaultSizeLine + kSettingsLines);
 }
 
+// The demo's own clock, read from its output: light 0 rides car1, which starts
+// at z = 30 and drives 10 units a second towards -z, with the light 12 units
+// ahead of it. J answers with the light's z one unit further on, so the press's
+// line "z: Z" shows the frame at (19 - Z) / 10 seconds into the frame loop.
+double loopSecondsAt(const std::string& lightLine) {
+    return (19.0 - std::stod(lightLine.substr(3))) / 10.0;
+}
+
+// The report counts the frames of each second of the loop's clock: between
+// two frames, as many reports as whole seconds were completed in between, and
+// each the mean frame time of a whole number of frames.
 TEST_F(TranscriptTest, FrameReportFollowsOnceASecond) {
     DemoSession demo(sourceDir());
     const std::string window = demo.waitForWindow();
     ASSERT_FALSE(window.empty()) << demo.finish(1.0).err;
+    const auto count = [](const std::string& out, const std::string& prefix) {
+        std::size_t lines = 0;
+        for (const std::string& line : splitLines(out)) {
+            lines += line.starts_with(prefix) ? 1 : 0;
+        }
+        return lines;
+    };
     ASSERT_TRUE(demo.sendKeys(window, {"F2"}));
     ASSERT_TRUE(demo.waitForOutput([](const std::string& out) {
         return out.find("enable frameRate\nframeRate: ") != std::string::npos;
     })) << demo.out();
+    // J marks a frame at its press (and answers its release too).
+    ASSERT_TRUE(demo.sendKeys(window, {"j"}));
+    ASSERT_TRUE(demo.waitForOutput([&](const std::string& out) { return count(out, "z: ") == 2; }))
+        << demo.out();
+    const std::size_t reportsBefore = reportValues(demo.out()).size();
+    ASSERT_TRUE(demo.waitForOutput([&](const std::string& out) {
+        return reportValues(out).size() >= reportsBefore + 3;
+    })) << demo.out();
+    ASSERT_TRUE(demo.sendKeys(window, {"j"}));
+    ASSERT_TRUE(demo.waitForOutput([&](const std::string& out) { return count(out, "z: ") == 4; }))
+        << demo.out();
     ASSERT_TRUE(demo.sendKeys(window, {"F2", "Escape"}));
     const ProcessResult run = demo.finish();
     EXPECT_EQ(run.exitCode, 0);
-    // The mean frame time in milliseconds, as the stream writes a double.
+    EXPECT_TRUE(run.out.ends_with("disable frameRate\n")) << run.out;
+
+    std::vector<std::string> marks;
+    int reportsBetween = 0;
     for (const std::string& line : splitLines(run.out)) {
-        if (isFrameReport(line)) {
+        if (line.starts_with("z: ")) {
+            marks.push_back(line);
+        } else if (isFrameReport(line)) {
+            reportsBetween += marks.size() == 2 ? 1 : 0;
+            // The mean frame time in milliseconds, as the stream writes a double.
             std::size_t used = 0;
             const double milliseconds = std::stod(line.substr(11), &used);
             EXPECT_EQ(used, line.size() - 11) << line;
             EXPECT_GT(milliseconds, 0.0) << line;
             EXPECT_LE(milliseconds, 1000.0) << line;
+            const double frames = 1000.0 / milliseconds;
+            EXPECT_NEAR(frames, std::round(frames), 1e-3) << line;
         }
     }
-    EXPECT_TRUE(run.out.ends_with("disable frameRate\n")) << run.out;
+    ASSERT_EQ(marks.size(), 4u) << run.out;
+    const double from = loopSecondsAt(marks[0]);
+    const double to = loopSecondsAt(marks[2]);
+    const int secondsCompleted = static_cast<int>(std::floor(to) - std::floor(from));
+    EXPECT_GE(secondsCompleted, 3) << run.out;
+    // A mark within a frame's rounding of a whole second may fall either side.
+    const auto nearWhole = [](double t) { return std::abs(t - std::round(t)) < 0.002; };
+    EXPECT_NEAR(reportsBetween, secondsCompleted, nearWhole(from) || nearWhole(to) ? 1 : 0)
+        << "marks at " << from << " s and " << to << " s\n"
+        << run.out;
 }
 
 }  // namespace

@@ -1,27 +1,18 @@
 #include "support/GlContext.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "app/AppGlobals.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "support/Process.h"
 
 namespace tandril::test {
 
 GLFWwindow* testWindow() {
     static GLFWwindow* window = [] {
-        // Xvfb now and then refuses a connection while many clients come and
-        // go; a refused first try is not a broken display.
-        bool connected = false;
-        for (int attempt = 0; attempt < 10 && !connected; ++attempt) {
-            connected = glfwInit() == GLFW_TRUE;
-            if (!connected) {
-                usleep(100000);
-            }
-        }
-        if (!connected) {
+        // A refused first try is not a broken display (see Process.h).
+        if (!test::retryWhileDisplayRefuses([] { return glfwInit() == GLFW_TRUE; })) {
             std::abort();
         }
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);

@@ -7,105 +7,223 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <random>
 
 namespace tandril::test {
 namespace fs = std::filesystem;
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const ProcessOptions& options) {
-    ProcessResult result;
-    int outPipe[2];
-    int errPipe[2];
-    int inPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0) {
-        return result;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void closeIfOpen(int& fd) {
+    if (fd >= 0) {
+        close(fd);
+        fd = -1;
     }
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        if (options.stdinFromPipe) {
-            dup2(inPipe[0], STDIN_FILENO);
+}
+
+// In the child: makes `fd` its descriptor `target`. The pipes are
+// close-on-exec, and dup2 onto the same number would leave the flag on.
+// Async-signal-safe: dup2 and fcntl only.
+void becomeDescriptor(int fd, int target) {
+    if (fd == target) {
+        fcntl(fd, F_SETFD, 0);
+    } else {
+        dup2(fd, target);
+    }
+}
+
+// Fills the pipe before the child exists, so that no write can meet a
+// closed reader (SIGPIPE); a text that does not fit is refused.
+bool prefill(int fd, const std::string& text) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const ProcessOptions& options) {
+    // All that the child reads between fork and exec, made here.
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    const std::string directory = options.workingDirectory.string();
+
+    int out[2] = {-1, -1};
+    int err[2] = {-1, -1};
+    int in[2] = {-1, -1};
+    const auto closeAll = [&] {
+        for (int* fd : {&out[0], &out[1], &err[0], &err[1], &in[0], &in[1]}) {
+            closeIfOpen(*fd);
+        }
+    };
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 ||
+        (options.stdinFromPipe &&
+         (pipe2(in, O_CLOEXEC) != 0 || !prefill(in[1], options.stdinText)))) {
+        closeAll();
+        return;
+    }
+    closeIfOpen(in[1]);  // the child reads the text, then the end of the file
+
+    m_pid = fork();
+    if (m_pid == 0) {
+        becomeDescriptor(out[1], STDOUT_FILENO);
+        becomeDescriptor(err[1], STDERR_FILENO);
+        if (in[0] >= 0) {
+            becomeDescriptor(in[0], STDIN_FILENO);
         } else {
             close(STDIN_FILENO);
         }
-        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], inPipe[0], inPipe[1]}) {
-            close(fd);
-        }
-        if (chdir(options.workingDirectory.c_str()) != 0) {
+        if (chdir(directory.c_str()) != 0) {
             _exit(127);
         }
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    close(inPipe[0]);
-    if (options.stdinFromPipe && !options.stdinText.empty()) {
-        [[maybe_unused]] ssize_t written =
-            write(inPipe[1], options.stdinText.data(), options.stdinText.size());
+    m_fds[0] = out[0];
+    m_fds[1] = err[0];
+    out[0] = err[0] = -1;
+    closeAll();
+    if (m_pid < 0) {
+        closeIfOpen(m_fds[0]);
+        closeIfOpen(m_fds[1]);
     }
-    close(inPipe[1]);
+}
 
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int open = 2;
-    while (open > 0) {
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (elapsed > options.timeLimitSeconds) {
-            result.timedOut = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        if (poll(fds, 2, 100) <= 0) {
+ChildProcess::~ChildProcess() {
+    kill();
+}
+
+void ChildProcess::kill() {
+    if (m_pid > 0 && !m_reaped) {
+        ::kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_reaped = true;
+    }
+    closeIfOpen(m_fds[0]);
+    closeIfOpen(m_fds[1]);
+}
+
+bool ChildProcess::running() const {
+    if (m_pid <= 0 || m_reaped) {
+        return false;
+    }
+    siginfo_t info{};
+    // WNOWAIT leaves an ended child to finish(), which reads its exit code.
+    return waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+void ChildProcess::pump(int milliseconds) {
+    pollfd fds[2] = {{m_fds[0], POLLIN, 0}, {m_fds[1], POLLIN, 0}};
+    if (outputClosed() || poll(fds, 2, milliseconds) <= 0) {
+        return;
+    }
+    std::string* sinks[2] = {&m_result.out, &m_result.err};
+    for (int i = 0; i < 2; ++i) {
+        if (m_fds[i] < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
             continue;
         }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP)) == 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, static_cast<std::size_t>(got));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
+        char buffer[4096];
+        const ssize_t got = read(m_fds[i], buffer, sizeof buffer);
+        if (got > 0) {
+            sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        } else {
+            closeIfOpen(m_fds[i]);
         }
     }
-    for (const pollfd& fd : fds) {
-        if (fd.fd >= 0) close(fd.fd);
+}
+
+ProcessResult ChildProcess::finish(double timeoutSeconds) {
+    const auto start = Clock::now();
+    while (!outputClosed() && secondsSince(start) <= timeoutSeconds) {
+        pump(100);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!result.timedOut && WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
+    if (m_pid > 0 && !m_reaped) {
+        int status = 0;
+        pid_t done = 0;
+        while ((done = waitpid(m_pid, &status, WNOHANG)) == 0 &&
+               secondsSince(start) <= timeoutSeconds) {
+            usleep(10000);
+        }
+        if (done == 0) {
+            m_result.timedOut = true;
+            ::kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+        }
+        m_reaped = true;
+        if (done == m_pid && WIFEXITED(status)) {
+            m_result.exitCode = WEXITSTATUS(status);
+        }
     }
+    closeIfOpen(m_fds[0]);
+    closeIfOpen(m_fds[1]);
+    return m_result;
+}
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const ProcessOptions& options) {
+    ChildProcess child(program, arguments, options);
+    return child.finish(options.timeLimitSeconds);
+}
+
+bool refusedByDisplay(const ProcessResult& run) {
+    const bool glfwRefused = run.exitCode == 1 && (run.err == "Failed to initialize GLFW\n" ||
+                                                   run.err.ends_with(": cannot initialise GLFW\n"));
+    return glfwRefused || run.err.find("Can't open display") != std::string::npos;
+}
+
+bool retryWhileDisplayRefuses(const std::function<bool()>& attempt) {
+    for (int tried = 1;; ++tried) {
+        if (attempt()) {
+            return true;
+        }
+        if (tried == kDisplayAttempts) {
+            return false;
+        }
+        usleep(100000);
+    }
+}
+
+ProcessResult runOnDisplay(const std::string& program, const std::vector<std::string>& arguments,
+                           const ProcessOptions& options) {
+    ProcessResult result;
+    retryWhileDisplayRefuses([&] {
+        result = runProcess(program, arguments, options);
+        return !refusedByDisplay(result);
+    });
     return result;
 }
 
-std::string demoBinary() { return TANDRIL_BINARY; }
+std::string demoBinary() {
+    return TANDRIL_BINARY;
+}
 
-fs::path sourceDir() { return TANDRIL_SOURCE_DIR; }
+fs::path sourceDir() {
+    return TANDRIL_SOURCE_DIR;
+}
 
 ScratchDir::ScratchDir(bool withData) {
     std::random_device random;
-    m_path = fs::temp_directory_path() / ("tandril-test-" + std::to_string(getpid()) + "-" +
-                                          std::to_string(random()));
+    m_path = fs::temp_directory_path() /
+             ("tandril-test-" + std::to_string(getpid()) + "-" + std::to_string(random()));
     fs::create_directories(m_path);
     if (withData) {
         for (const char* folder : {"shader", "objects", "textures"}) {

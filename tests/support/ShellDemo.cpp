@@ -1,9 +1,5 @@
 #include "support/ShellDemo.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,24 +16,12 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Xvfb now and then refuses a connection when many clients come and go
-// (about one in a thousand here); a run that failed only for that is repeated.
-constexpr int kConnectionAttempts = 3;
-const std::string kGlfwRefused = "Failed to initialize GLFW\n";
-
 ProcessResult xdotool(const std::vector<std::string>& arguments, double timeoutSeconds) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     ProcessOptions options;
     options.timeLimitSeconds = timeoutSeconds;
-    ProcessResult result;
-    for (int attempt = 0; attempt < kConnectionAttempts; ++attempt) {
-        result = runProcess(xdotoolPath(), argv, options);
-        if (result.err.find("Can't open display") == std::string::npos) {
-            break;
-        }
-    }
-    return result;
+    return runOnDisplay(xdotoolPath(), argv, options);
 }
 
 }  // namespace
@@ -87,14 +71,7 @@ ProcessResult runDemo(const std::filesystem::path& workingDirectory,
     if (!withDisplay) {
         return runProcess("/usr/bin/env", argv, options);
     }
-    ProcessResult result;
-    for (int attempt = 0; attempt < kConnectionAttempts; ++attempt) {
-        result = runProcess(demoBinary(), argv, options);
-        if (result.exitCode != 1 || result.err != kGlfwRefused) {
-            break;
-        }
-    }
-    return result;
+    return runOnDisplay(demoBinary(), argv, options);
 }
 
 DemoSession::DemoSession(const std::filesystem::path& workingDirectory,
@@ -104,69 +81,12 @@ DemoSession::DemoSession(const std::filesystem::path& workingDirectory,
 }
 
 void DemoSession::start() {
-    m_pid = -1;
-    m_reaped = false;
-    m_result = {};
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0) {
-        return;
-    }
-    if (pipe(errPipe) != 0) {
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return;
-    }
-    const std::string program = demoBinary();
-    std::vector<std::string> argv{program};
+    m_child.reset();
+    std::vector<std::string> argv{demoBinary()};
     argv.insert(argv.end(), m_arguments.begin(), m_arguments.end());
-    // Built before the fork: the child of a threaded process must not allocate.
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
-    m_pid = fork();
-    if (m_pid == 0) {
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        close(STDIN_FILENO);
-        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
-            close(fd);
-        }
-        if (chdir(m_workingDirectory.c_str()) != 0) {
-            _exit(127);
-        }
-        execv(program.c_str(), pointers.data());
-        _exit(127);
-    }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    m_fds[0] = outPipe[0];
-    m_fds[1] = errPipe[0];
-    if (m_pid < 0) {
-        close(m_fds[0]);
-        close(m_fds[1]);
-        m_fds[0] = m_fds[1] = -1;
-    }
-}
-
-DemoSession::~DemoSession() {
-    stop();
-}
-
-void DemoSession::stop() {
-    if (m_pid > 0 && !m_reaped) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_reaped = true;
-    }
-    for (int& fd : m_fds) {
-        if (fd >= 0) {
-            close(fd);
-            fd = -1;
-        }
-    }
+    ProcessOptions options;
+    options.workingDirectory = m_workingDirectory;
+    m_child = std::make_unique<ChildProcess>(demoBinary(), argv, options);
 }
 
 std::string DemoSession::waitForWindow(double timeoutSeconds) {
@@ -175,23 +95,22 @@ std::string DemoSession::waitForWindow(double timeoutSeconds) {
     // which other demos' windows do; it is then tried again.
     const auto begun = Clock::now();
     ProcessResult found;
-    for (int refused = 0; m_pid > 0 && secondsSince(begun) < timeoutSeconds;) {
-        found = xdotool(
-            {"search", "--sync", "--all", "--pid", std::to_string(m_pid), "--name", "^tandril$"},
-            std::min(2.0, timeoutSeconds - secondsSince(begun)));
-        if (found.exitCode == 0) {
-            break;
-        }
-        if (!running()) {
-            const ProcessResult ended = finish(1.0);
-            if (ended.exitCode != 1 || ended.err != kGlfwRefused ||
-                ++refused == kConnectionAttempts) {
-                return {};
-            }
-            stop();
+    bool refused = false;
+    retryWhileDisplayRefuses([&] {
+        if (refused) {
             start();
         }
-    }
+        while (m_child->pid() > 0 && secondsSince(begun) < timeoutSeconds) {
+            found = xdotool({"search", "--sync", "--all", "--pid", std::to_string(m_child->pid()),
+                             "--name", "^tandril$"},
+                            std::min(2.0, timeoutSeconds - secondsSince(begun)));
+            if (found.exitCode == 0 || !m_child->running()) {
+                break;
+            }
+        }
+        refused = found.exitCode != 0 && !m_child->running() && refusedByDisplay(finish(1.0));
+        return !refused;
+    });
     if (found.exitCode != 0) {
         return {};
     }
@@ -233,77 +152,27 @@ std::string DemoSession::windowSize(const std::string& window) {
     return width + "x" + height;
 }
 
-bool DemoSession::running() const {
-    siginfo_t info{};
-    // WNOWAIT leaves an ended demo to finish(), which reads its exit code.
-    return waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == 0;
-}
-
-void DemoSession::pump(int milliseconds) {
-    pollfd fds[2] = {{m_fds[0], POLLIN, 0}, {m_fds[1], POLLIN, 0}};
-    if (poll(fds, 2, milliseconds) <= 0) {
-        return;
-    }
-    std::string* sinks[2] = {&m_result.out, &m_result.err};
-    for (int i = 0; i < 2; ++i) {
-        if (m_fds[i] < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
-            continue;
-        }
-        char buffer[4096];
-        const ssize_t got = read(m_fds[i], buffer, sizeof buffer);
-        if (got > 0) {
-            sinks[i]->append(buffer, static_cast<std::size_t>(got));
-        } else {
-            close(m_fds[i]);
-            m_fds[i] = -1;
-        }
-    }
-}
-
 bool DemoSession::waitForOutput(const std::function<bool(const std::string&)>& done,
                                 double timeoutSeconds) {
     const auto start = Clock::now();
-    while (!done(m_result.out)) {
-        if (outputClosed() || secondsSince(start) > timeoutSeconds) {
+    while (!done(m_child->out())) {
+        if (m_child->outputClosed() || secondsSince(start) > timeoutSeconds) {
             return false;
         }
-        pump(100);
+        m_child->pump(100);
     }
     return true;
 }
 
 void DemoSession::collect(double seconds) {
     const auto start = Clock::now();
-    while (!outputClosed() && secondsSince(start) < seconds) {
-        pump(50);
+    while (!m_child->outputClosed() && secondsSince(start) < seconds) {
+        m_child->pump(50);
     }
 }
 
 ProcessResult DemoSession::finish(double timeoutSeconds) {
-    const auto start = Clock::now();
-    while (!outputClosed() && secondsSince(start) <= timeoutSeconds) {
-        pump(100);
-    }
-    if (m_pid > 0 && !m_reaped) {
-        int status = 0;
-        pid_t done = 0;
-        while ((done = waitpid(m_pid, &status, WNOHANG)) == 0 &&
-               secondsSince(start) <= timeoutSeconds) {
-            usleep(10000);
-        }
-        if (done == 0) {
-            m_result.timedOut = true;
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
-        }
-        m_reaped = true;
-        if (!m_result.timedOut && WIFEXITED(status)) {
-            m_result.exitCode = WEXITSTATUS(status);
-        }
-    }
-    m_result.seconds = secondsSince(start);
-    return m_result;
+    return m_child->finish(timeoutSeconds);
 }
 
 }  // namespace tandril::test

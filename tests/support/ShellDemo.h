@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,16 +43,17 @@ class DemoSession {
     explicit DemoSession(const std::filesystem::path& workingDirectory,
                          const std::vector<std::string>& arguments = {});
     // A demo still running is killed.
-    ~DemoSession();
+    ~DemoSession() = default;
     DemoSession(const DemoSession&) = delete;
     DemoSession& operator=(const DemoSession&) = delete;
 
-    pid_t pid() const { return m_pid; }
+    pid_t pid() const { return m_child->pid(); }
 
     // Waits until this demo's window carries the title that set-up gives it;
     // returns its X window id, empty when it did not appear in time. A demo
-    // that the display refused at start is started again. Takes the input
-    // focus off the window, so that keys sent to it reach it alone.
+    // that the display refused at start is started again, by the display
+    // policy of Process.h. Takes the input focus off the window, so that keys
+    // sent to it reach it alone.
     std::string waitForWindow(double timeoutSeconds = 30.0);
     // Sends each key (xdotool key names) as a press and a release, in order;
     // true also when the window closed on the way, as it does after Escape.
@@ -63,7 +65,7 @@ class DemoSession {
     // or when the demo closed its output first without satisfying it.
     bool waitForOutput(const std::function<bool(const std::string&)>& done,
                        double timeoutSeconds = 30.0);
-    const std::string& out() const { return m_result.out; }
+    const std::string& out() const { return m_child->out(); }
     // Reads whatever arrives for `seconds`, e.g. all that a stopped demo wrote.
     void collect(double seconds);
 
@@ -72,20 +74,12 @@ class DemoSession {
     ProcessResult finish(double timeoutSeconds = 30.0);
 
   private:
+    // Starts the demo afresh; a demo still running is killed first.
     void start();
-    // Kills a demo still running and closes its output.
-    void stop();
-    bool running() const;
-    // Reads what is available, waiting at most `milliseconds`.
-    void pump(int milliseconds);
-    bool outputClosed() const { return m_fds[0] < 0 && m_fds[1] < 0; }
 
     std::filesystem::path m_workingDirectory;
     std::vector<std::string> m_arguments;
-    pid_t m_pid = -1;
-    int m_fds[2] = {-1, -1};  // the demo's stdout and stderr
-    bool m_reaped = false;
-    ProcessResult m_result;
+    std::unique_ptr<ChildProcess> m_child;
 };
 
 }  // namespace tandril::test

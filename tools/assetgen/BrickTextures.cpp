@@ -215,19 +215,6 @@ Sample sampleWall(const Layout& layout, float px, float py) {
 
 }  // namespace
 
-glm::vec2 brickCavityUv() {
-    const Layout layout = makeLayout();
-    for (int r = 0; r < kCourses; ++r) {
-        for (int k = 0; k + 1 < kBricksPerCourse; ++k) {
-            if (layout.bricks[r][k].damage == Damage::Missing) {
-                const float x = 0.5f * (layout.edges[r][k] + layout.edges[r][k + 1]);
-                return {x / kSize, (r + 0.5f) * kCourseHeight / kSize};
-            }
-        }
-    }
-    throw std::runtime_error("the brick layout has no missing brick");
-}
-
 void writeBrickTextures(const std::filesystem::path& folder) {
     const Layout layout = makeLayout();
     Image colour(kSize, kSize);

@@ -12,6 +12,7 @@
 #include <glm/gtc/constants.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "Materials.h"
 #include "Models.h"
 #include "Shapes.h"
 
@@ -265,7 +266,10 @@ void addBody(Mesh& mesh) {
                 around += glm::length(ring[k % count].position - ring[k - 1].position);
             }
             const glm::vec2& p = placed[k % count];
-            row.push_back({{p.x, p.y, station.z}, {station.z * kUvPerUnit, around * kUvPerUnit}});
+            const Material material =
+                isGlass(lines, station.z, ring[k % count].skin) ? Material::Glass : Material::Paint;
+            row.push_back({{p.x, p.y, station.z},
+                           withMaterial({station.z * kUvPerUnit, around * kUvPerUnit}, material)});
         }
         rows.push_back(row);
     }
@@ -369,10 +373,12 @@ Mesh makeWheel(const glm::vec3& centre, float width) {
             const float x = ring.x - (offset > 0.2f ? ring.openDepth : 0.0f);
             const glm::vec3 p =
                 centre + glm::vec3(x, ring.radius * std::cos(a), ring.radius * std::sin(a));
-            row.push_back(
-                {p,
-                 {static_cast<float>(j) / segments * glm::two_pi<float>() * r * kUvPerUnit,
-                  along * kUvPerUnit}});
+            // The rows over the tread and shoulders are the tyre, the rest the rim.
+            const Material material = k >= 2 && k <= 5 ? Material::Rubber : Material::BrightMetal;
+            row.push_back({p, withMaterial({static_cast<float>(j) / segments *
+                                                glm::two_pi<float>() * r * kUvPerUnit,
+                                            along * kUvPerUnit},
+                                           material)});
         }
         rows.push_back(row);
     }
@@ -434,6 +440,11 @@ void addHeadlights(Mesh& mesh) {
               {0.4f * r, 0.0145f},
               {0.0f, 0.0155f}},
              14, kUvPerUnit);
+    // The dome is the lens, the ring round it the chrome bezel.
+    lamp.forEachCorner([](Corner& c) {
+        c.uv =
+            withMaterial(c.uv, c.position.y > 0.002f ? Material::HeadLamp : Material::BrightMetal);
+    });
     // Square to the fender front and sunk into it, so only the dome stands
     // proud. The skin's slope comes from probing it either side.
     const BodyLines lines;
@@ -465,7 +476,8 @@ void addTailLights(Mesh& mesh) {
         // Seen from behind: back into the body, across the lens, and back in.
         for (const glm::vec2& p : {glm::vec2(z - 0.02f, bottom), glm::vec2(z + 0.01f, bottom),
                                    glm::vec2(z + 0.01f, top), glm::vec2(z - 0.02f, top)}) {
-            row.push_back({{x, p.y, p.x}, glm::vec2(x, p.y) * kUvPerUnit});
+            row.push_back(
+                {{x, p.y, p.x}, withMaterial(glm::vec2(x, p.y) * kUvPerUnit, Material::TailLamp)});
         }
         rows.push_back(row);
     }
@@ -550,6 +562,7 @@ void addExhausts(Mesh& mesh) {
     addLathe(pipe, glm::vec3(0.0f),
              {{0.0f, 0.0f}, {0.022f, 0.0f}, {0.022f, 0.1f}, {0.017f, 0.1f}, {0.0f, 0.07f}}, 10,
              kUvPerUnit);
+    pipe.forEachCorner([](Corner& c) { c.uv = withMaterial(c.uv, Material::BrightMetal); });
     addPair(mesh, pipe, placeAlong({0.17f, -0.685f, 0.99f}, {0.0f, 0.0f, 1.0f}), 40.0f);
 }
 

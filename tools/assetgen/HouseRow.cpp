@@ -12,6 +12,7 @@
 
 #include <glm/geometric.hpp>
 
+#include "Materials.h"
 #include "Models.h"
 #include "Shapes.h"
 #include "Textures.h"
@@ -27,6 +28,8 @@ constexpr float kBack = -5.0f;
 struct Opening {
     float s0, s1, t0, t1;
     float depth;
+    bool door;
+    int number;  // tells the shader's lit windows apart
 };
 
 // A vertical wall: s runs to the right seen from outside, t upward.
@@ -52,8 +55,7 @@ bool same(float a, float b) {
 // The wall between the given break lines, with openings (whose edges must be
 // break lines) recessed into it.
 void addWall(Mesh& mesh, const Wall& wall, const std::vector<float>& sBreaks,
-             const std::vector<float>& tBreaks, const std::vector<Opening>& openings,
-             const glm::vec2& paneUv) {
+             const std::vector<float>& tBreaks, const std::vector<Opening>& openings) {
     auto quad = [&](const glm::vec3& a, const glm::vec3& b, const glm::vec3& c,
                     const glm::vec3& d) { addPlanarQuad(mesh, a, b, c, d, kUvPerUnit); };
     for (std::size_t i = 0; i + 1 < sBreaks.size(); ++i) {
@@ -68,13 +70,18 @@ void addWall(Mesh& mesh, const Wall& wall, const std::vector<float>& sBreaks,
                 quad(wall.at(s0, t0), wall.at(s1, t0), wall.at(s1, t1), wall.at(s0, t1));
                 continue;
             }
-            // The pane samples a tiny patch of the picture's dark cavity, so
-            // openings read as glass; the span stays non-zero so tangents exist.
+            // The pane is glass or a door, drawn by the wall shader from its
+            // material and its own coordinates: 0..1 across and up the
+            // opening in u and v, the opening's number in v's even part.
             const Opening& o = *hole;
             const float d = o.depth;
             auto pane = [&](float s, float t) {
+                const glm::vec2 local(
+                    (s - o.s0) / (o.s1 - o.s0),
+                    2.0f * static_cast<float>(o.number) + (t - o.t0) / (o.t1 - o.t0));
                 return Vertex{wall.at(s, t, d),
-                              paneUv + 1e-3f * kUvPerUnit * glm::vec2(s - o.s0, t - o.t0)};
+                              withMaterial(local / kUvScaleInEngine,
+                                           o.door ? Material::Door : Material::WindowPane)};
             };
             mesh.addQuad(pane(s0, t0), pane(s1, t0), pane(s1, t1), pane(s0, t1));
             // Reveals on the cell edges that border the wall face.
@@ -104,7 +111,7 @@ struct House {
     bool chimney;
 };
 
-void addHouse(Mesh& mesh, const House& h, const glm::vec2& paneUv) {
+void addHouse(Mesh& mesh, const House& h, int& openings) {
     const float width = h.zHigh - h.zLow;
     const float depth = h.front - kBack;
     const float eaves = kBase + h.eaves;
@@ -151,9 +158,10 @@ void addHouse(Mesh& mesh, const House& h, const glm::vec2& paneUv) {
             // The door takes the ground floor of the middle (or first) column.
             const bool door = r == 0 && k == (columns.size() - 1) / 2;
             frontOpenings.push_back({frontS - 0.5f * windowWidth, frontS + 0.5f * windowWidth,
-                                     door ? doorStep : b.bottom, b.top, door ? 0.4f : 0.25f});
-            backOpenings.push_back(
-                {backS - 0.5f * windowWidth, backS + 0.5f * windowWidth, b.bottom, b.top, 0.25f});
+                                     door ? doorStep : b.bottom, b.top, door ? 0.4f : 0.25f, door,
+                                     openings++});
+            backOpenings.push_back({backS - 0.5f * windowWidth, backS + 0.5f * windowWidth,
+                                    b.bottom, b.top, 0.25f, false, openings++});
             // A stone sill under each street window.
             if (!door) {
                 addBox(mesh, {h.front, kBase + b.bottom - 0.12f, columns[k] - 0.62f},
@@ -167,10 +175,10 @@ void addHouse(Mesh& mesh, const House& h, const glm::vec2& paneUv) {
         backS.push_back(z - h.zLow);
     }
     std::reverse(frontS.begin(), frontS.end());
-    addWall(mesh, front, frontS, tBreaks, frontOpenings, paneUv);
-    addWall(mesh, back, backS, tBreaks, backOpenings, paneUv);
-    addWall(mesh, lowEnd, {0.0f, depth}, tBreaks, {}, paneUv);
-    addWall(mesh, highEnd, {0.0f, depth}, tBreaks, {}, paneUv);
+    addWall(mesh, front, frontS, tBreaks, frontOpenings);
+    addWall(mesh, back, backS, tBreaks, backOpenings);
+    addWall(mesh, lowEnd, {0.0f, depth}, tBreaks, {});
+    addWall(mesh, highEnd, {0.0f, depth}, tBreaks, {});
 
     auto quad = [&](const glm::vec3& a, const glm::vec3& b, const glm::vec3& c,
                     const glm::vec3& d) { addPlanarQuad(mesh, a, b, c, d, kUvPerUnit); };
@@ -233,11 +241,10 @@ Mesh makeHouseRow() {
         {4.0f, 11.0f, 4.75f, 11.2f, true, 2.2f, 2, false},
         {11.0f, 20.0f, 5.0f, 10.6f, false, 1.8f, 3, true},
     };
-    // Texture coordinates are multiplied by the engine's factor afterwards.
-    const glm::vec2 paneUv = brickCavityUv() / kUvScaleInEngine;
     Mesh mesh;
+    int openings = 0;
     for (const House& h : houses) {
-        addHouse(mesh, h, paneUv);
+        addHouse(mesh, h, openings);
     }
     mesh.smoothNormals(20.0f);
     return mesh;

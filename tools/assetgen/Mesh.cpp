@@ -125,6 +125,14 @@ void Mesh::transform(const glm::mat4& matrix) {
     }
 }
 
+void Mesh::forEachCorner(const std::function<void(Corner&)>& change) {
+    for (Triangle& t : m_triangles) {
+        for (Corner& c : t) {
+            change(c);
+        }
+    }
+}
+
 void Mesh::mirrorX() {
     for (Triangle& t : m_triangles) {
         for (Corner& c : t) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ class Mesh {
 
     // Reflects through the plane x = 0, keeping the faces turned outward.
     void mirrorX();
+
+    // Lets `change` rewrite every corner, e.g. to give part of a model a
+    // material by its position.
+    void forEachCorner(const std::function<void(Corner&)>& change);
 
     const std::vector<Triangle>& triangles() const { return m_triangles; }
 

@@ -7,8 +7,8 @@
 
 namespace tandril::assetgen {
 
-// Unit cube centred on the origin; every face carries the whole image once
-// (the engine's factor of ten then tiles it ten times a face).
+// Unit cube centred on the origin, with the bricks of the house walls: half
+// the brick image (it spans 2 m) across each face.
 Mesh makeCube() {
     struct Face {
         glm::vec3 normal;
@@ -22,14 +22,15 @@ Mesh makeCube() {
         {{0, 1, 0}, {1, 0, 0}},
         {{0, -1, 0}, {1, 0, 0}},
     }};
+    const float span = uvPerUnit(2.0f);
     Mesh mesh;
     for (const Face& f : faces) {
         const glm::vec3 up = glm::cross(f.normal, f.right);
         const glm::vec3 centre = 0.5f * f.normal;
         const glm::vec3 r = 0.5f * f.right;
         const glm::vec3 u = 0.5f * up;
-        mesh.addQuad({centre - r - u, {0, 0}}, {centre + r - u, {1, 0}}, {centre + r + u, {1, 1}},
-                     {centre - r + u, {0, 1}});
+        mesh.addQuad({centre - r - u, {0, 0}}, {centre + r - u, {span, 0}},
+                     {centre + r + u, {span, span}}, {centre - r + u, {0, span}});
     }
     mesh.smoothNormals(30.0f);
     return mesh;
@@ -37,11 +38,12 @@ Mesh makeCube() {
 
 // The street: a slab with its top at y = 0. The scene scales it by 30 in x
 // and z and moves it 20 units along -z, so world x = 30 x and world z =
-// 30 z - 600: the slab spans world x -60..60 and z -1500..180, under the house
-// rows, the parked car and both cars' starting points (z 30 and 120).
+// 30 z - 600: the slab spans world x -900..900 and z -1800..600, under the
+// house rows, the parked car and both cars' starting points (z 30 and 120),
+// and its edges lie where the shaders' distance haze has swallowed it.
 Mesh makeStreet() {
-    const glm::vec3 low(-2.0f, -0.2f, -30.0f);
-    const glm::vec3 high(2.0f, 0.0f, 26.0f);
+    const glm::vec3 low(-30.0f, -0.2f, -40.0f);
+    const glm::vec3 high(30.0f, 0.0f, 40.0f);
     // Asphalt repeats every 6 m: 0.2 units across, y is not scaled.
     const float worldRepeat = 6.0f;
     const float uvPerUnitXZ = uvPerUnit(worldRepeat / 30.0f);

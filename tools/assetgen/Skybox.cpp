@@ -1,7 +1,9 @@
-// The sky box: a deep blue zenith fading to a pale horizon, a low sun ahead
-// of the starting camera with its glow, soft clouds, a hazy city skyline on
-// the horizon and dark ground below it (which is what chrome reflects under
-// its waist line).
+// The sky box at dusk: the sun has just set behind the city ahead and to the
+// right of the starting camera, leaving a warm glow low on that side under a
+// deep blue sky with the first stars; the skyline stands against it as a
+// silhouette with lit windows, and below the horizon lies the dark haze that
+// the street fades into with distance (the shaders' fog colour), which is
+// also what the parked car's paint reflects under its waist line.
 //
 // Each texel is coloured from its own direction, computed with the cube-map
 // face table of OpenGL, so the faces meet without seams.
@@ -24,12 +26,18 @@ namespace {
 
 constexpr int kFaceSize = 512;
 
-const glm::vec3 kZenith(0.09f, 0.25f, 0.60f);
-const glm::vec3 kHorizon(0.74f, 0.83f, 0.92f);
-const glm::vec3 kSunColour(1.0f, 0.93f, 0.80f);
+const glm::vec3 kZenith(0.012f, 0.03f, 0.09f);
+const glm::vec3 kHigh(0.04f, 0.08f, 0.21f);
+// The horizon away from the glow: the blue hour's violet-blue.
+const glm::vec3 kHorizon(0.16f, 0.17f, 0.32f);
+// Toward the set sun: orange at the horizon, rose above it.
+const glm::vec3 kGlow(0.95f, 0.50f, 0.20f);
+const glm::vec3 kRose(0.55f, 0.30f, 0.38f);
+const glm::vec3 kWindow(1.0f, 0.78f, 0.45f);
 
-glm::vec3 sunDirection() {
-    return glm::normalize(glm::vec3(0.3f, 0.35f, -0.9f));
+// Horizontal direction of the set sun.
+glm::vec3 glowDirection() {
+    return glm::normalize(glm::vec3(0.45f, 0.0f, -1.0f));
 }
 
 // Direction through (s, t) of a face, in the order the engine loads them:
@@ -53,15 +61,15 @@ glm::vec3 faceDirection(int face, float s, float t) {
     }
 }
 
-// Rooftops along the horizon, as elevation angle over azimuth; built once
+// Buildings along the horizon, as elevation angle over azimuth; built once
 // around the full circle so it closes on itself.
 class Skyline {
   public:
-    Skyline(std::uint64_t seed, float lowest, float highest, float towerChance) {
+    Skyline(std::uint64_t seed, float lowest, float highest, float towerChance) : m_seed(seed) {
         Random random(seed);
         float azimuth = 0.0f;
         while (azimuth < glm::two_pi<float>()) {
-            const float width = random.uniform(0.006f, 0.035f);
+            const float width = random.uniform(0.008f, 0.04f);
             // Denser, taller blocks toward a city centre behind the street's far end.
             const float centre = 0.5f + 0.5f * std::cos(azimuth - 0.25f);
             float height = random.uniform(lowest, highest) * (0.35f + 0.65f * centre);
@@ -73,111 +81,137 @@ class Skyline {
             }
             m_starts.push_back(azimuth);
             m_heights.push_back(height);
-            m_tones.push_back(random.uniform(0.9f, 1.08f));
+            // How many of its windows are lit: offices empty, flats filling up.
+            m_litShares.push_back(random.chance(0.3f) ? random.uniform(0.3f, 0.6f)
+                                                      : random.uniform(0.02f, 0.15f));
             azimuth += width;
         }
     }
 
-    // Height and tone of the building at `azimuth` in [0, 2 pi).
-    void at(float azimuth, float& height, float& tone) const {
+    // The building at `azimuth` in [0, 2 pi): its index, height and start.
+    std::size_t at(float azimuth, float& height, float& start) const {
         const auto it = std::upper_bound(m_starts.begin(), m_starts.end(), azimuth);
         const auto i =
             static_cast<std::size_t>(std::max<std::ptrdiff_t>(it - m_starts.begin() - 1, 0));
         height = m_heights[i];
-        tone = m_tones[i];
+        start = m_starts[i];
+        return i;
+    }
+
+    // How lit a facade is at (azimuth, elevation): windows in a grid of
+    // cells `cell` radians wide, each lit or dark by a hash, with dark
+    // margins between them.
+    float windowLight(std::size_t building, float azimuth, float start, float elevation,
+                      float cell) const {
+        const float u = (azimuth - start) / cell;
+        const float v = elevation / (cell * 1.4f);
+        const auto column = static_cast<std::int64_t>(std::floor(u));
+        const auto row = static_cast<std::int64_t>(std::floor(v));
+        if (column < 1 || row < 1) {
+            return 0.0f;
+        }
+        const float lit =
+            latticeValue(hashCombine(m_seed, building), column, row) < m_litShares[building] ? 1.0f
+                                                                                             : 0.0f;
+        const float fu = u - static_cast<float>(column);
+        const float fv = v - static_cast<float>(row);
+        const float pane = glm::smoothstep(0.15f, 0.35f, fu) * glm::smoothstep(0.85f, 0.65f, fu) *
+                           glm::smoothstep(0.2f, 0.4f, fv) * glm::smoothstep(0.8f, 0.6f, fv);
+        return lit * pane;
     }
 
   private:
+    std::uint64_t m_seed;
     std::vector<float> m_starts;
     std::vector<float> m_heights;
-    std::vector<float> m_tones;
+    std::vector<float> m_litShares;
 };
 
 struct Sky {
-    Skyline far{41, 0.006f, 0.045f, 0.2f};
-    Skyline near{42, 0.003f, 0.02f, 0.05f};
+    Skyline far{41, 0.01f, 0.06f, 0.2f};
+    Skyline near{42, 0.004f, 0.022f, 0.05f};
 
     glm::vec3 colour(const glm::vec3& direction) const {
         const glm::vec3 d = glm::normalize(direction);
-        const glm::vec3 sun = sunDirection();
-        const float sunCos = glm::dot(d, sun);
-        const float sunAngle = std::acos(std::clamp(sunCos, -1.0f, 1.0f));
-        const float toward = std::max(sunCos, 0.0f);
         const float elevation = std::asin(std::clamp(d.y, -1.0f, 1.0f));
-
-        // Sky: pale and a little warm at the horizon, deep blue overhead.
-        const float up = std::max(d.y, 0.0f);
-        glm::vec3 c = glm::mix(kHorizon, kZenith, std::pow(up, 0.5f));
-        c += glm::vec3(0.22f, 0.14f, 0.04f) * std::pow(toward, 6.0f) * (1.0f - 0.6f * up);
-        c += clouds(d, sunCos, sunAngle, c);
-        c += kSunColour * (0.18f * std::pow(toward, 48.0f) + 0.5f * std::pow(toward, 600.0f));
-        const float disc = glm::smoothstep(0.024f, 0.019f, sunAngle);
-        c = glm::mix(c, glm::vec3(1.0f, 0.98f, 0.93f), disc);
-
-        // Ground below the horizon: a thin band of haze, then dark land, so
-        // the far end of the street blends in and chrome shows a crisp
-        // horizon under its waist line.
-        if (d.y < 0.0f) {
-            c = glm::mix(c, ground(d), glm::smoothstep(0.0f, -0.004f, d.y));
+        if (elevation < 0.0f) {
+            return kFogColour;
         }
 
-        // Two layers of rooftops, the farther one lost in haze.
+        // How much a direction looks toward the set sun, and how low it is.
+        const glm::vec3 flat = glm::normalize(glm::vec3(d.x, 0.0f, d.z) + glm::vec3(1e-6f));
+        const float toward = std::max(glm::dot(flat, glowDirection()), 0.0f);
+        const float glow = std::pow(toward, 3.0f);
+        const float up = elevation / glm::half_pi<float>();
+
+        // Sky: the horizon's colour rising into deep blue; the glow keeps low.
+        const glm::vec3 horizon = glm::mix(kHorizon, kGlow, glow);
+        glm::vec3 c = glm::mix(horizon, kHigh, glm::smoothstep(0.0f, 0.35f, std::pow(up, 0.7f)));
+        c = glm::mix(c, kZenith, glm::smoothstep(0.25f, 1.0f, up));
+        // Rose above the orange band, toward the glow only.
+        c += (kRose - kHorizon) * 0.45f * glow * std::exp(-std::pow((up - 0.09f) / 0.07f, 2.0f));
         float azimuth = std::atan2(d.x, -d.z);
         if (azimuth < 0.0f) {
             azimuth += glm::two_pi<float>();
         }
-        float height, tone;
-        far.at(azimuth, height, tone);
+        c += bands(azimuth, elevation, glow);
+        c += stars(d, elevation, glow);
+
+        // Two layers of buildings, the farther one paler in the haze; their
+        // lit windows, and haze rising from their feet.
+        float height, start;
+        std::size_t building = far.at(azimuth, height, start);
         if (elevation < height) {
-            const float haze = glm::smoothstep(-0.01f, height + 0.001f, elevation);
-            c = glm::mix(glm::vec3(0.46f, 0.52f, 0.62f), glm::vec3(0.52f, 0.58f, 0.68f), haze) *
-                tone;
+            const glm::vec3 wall = glm::mix(kFogColour * 1.6f, kFogColour * 2.4f, 0.5f * glow);
+            c = wall +
+                kWindow * 0.55f * far.windowLight(building, azimuth, start, elevation, 0.0035f);
         }
-        near.at(std::fmod(azimuth + 1.3f, glm::two_pi<float>()), height, tone);
+        const float nearAzimuth = std::fmod(azimuth + 1.3f, glm::two_pi<float>());
+        building = near.at(nearAzimuth, height, start);
         if (elevation < height) {
-            c = glm::vec3(0.30f, 0.33f, 0.39f) * tone;
+            c = kFogColour * 1.1f +
+                kWindow * 0.8f * near.windowLight(building, nearAzimuth, start, elevation, 0.005f);
         }
-        if (elevation < -0.004f) {
-            c = ground(d);
-        }
-        return c;
+        // The haze at the foot of the skyline runs into the ground below it.
+        return glm::mix(kFogColour, c, glm::smoothstep(0.0f, 0.012f, elevation));
     }
 
-    static glm::vec3 ground(const glm::vec3& d) {
-        const float haze = glm::smoothstep(-0.03f, 0.0f, d.y);
-        const float depth = std::pow(std::min(-d.y / 0.4f, 1.0f), 0.7f);
-        const glm::vec3 land =
-            glm::mix(glm::vec3(0.25f, 0.26f, 0.28f), glm::vec3(0.13f, 0.13f, 0.14f), depth);
-        return glm::mix(land, glm::vec3(0.42f, 0.46f, 0.52f), haze);
-    }
-
-    // What the clouds add to the sky colour `sky` in direction d.
-    static glm::vec3 clouds(const glm::vec3& d, float sunCos, float sunAngle,
-                            const glm::vec3& sky) {
-        if (d.y < 0.01f) {
+    // A few long, thin cloud bands lying along the horizon, lit from below
+    // where they cross the glow, a shade darker than the sky elsewhere.
+    static glm::vec3 bands(float azimuth, float elevation, float glow) {
+        if (elevation < 0.015f || elevation > 0.35f) {
             return glm::vec3(0.0f);
         }
-        // Project onto a cloud deck; warp the noise for billowy shapes.
-        const glm::vec2 p = glm::vec2(d.x, d.z) * (1.6f / (d.y + 0.08f));
-        const glm::vec2 warp(fbm(p.x * 0.8f, p.y * 0.8f, 3, 51),
-                             fbm(p.x * 0.8f + 7.3f, p.y * 0.8f, 3, 52));
-        const glm::vec2 q = p + 0.55f * (warp - 0.5f);
-        const float n = fbm(q.x, q.y, 6, 53);
-        float density = glm::smoothstep(0.52f, 0.7f, n);
-        density *= glm::smoothstep(0.01f, 0.2f, d.y);        // thin out toward the horizon
-        density *= glm::smoothstep(0.05f, 0.16f, sunAngle);  // keep the sun's disc clear
-        // Lit tops are those whose noise rises toward the sun.
-        // (The coarse octaves are enough to tell which way the cloud thickens.)
-        const float coarse = fbm(q.x, q.y, 3, 53);
-        const float lit =
-            glm::clamp(0.5f + 2.5f * (coarse - fbm(q.x - 0.08f, q.y + 0.2f, 3, 53)), 0.0f, 1.0f);
-        const float toward = std::max(sunCos, 0.0f);
-        glm::vec3 cloud = glm::mix(glm::vec3(0.62f, 0.66f, 0.74f), glm::vec3(1.0f, 0.98f, 0.95f),
-                                   0.4f + 0.6f * lit);
-        cloud += glm::vec3(0.5f, 0.4f, 0.25f) * std::pow(toward, 10.0f) * (1.0f - density);
-        // Never as bright as the sun: the sun stays the one white-hot spot.
-        cloud = glm::min(cloud, glm::vec3(0.96f));
-        return (cloud - sky) * (0.9f * density);
+        // Periodic in azimuth so the bands close around the circle.
+        const float n = tileFbm(azimuth / glm::two_pi<float>(), elevation * 2.0f, 7, 16, 4, 71);
+        const float density = glm::smoothstep(0.56f, 0.72f, n) *
+                              glm::smoothstep(0.015f, 0.05f, elevation) *
+                              glm::smoothstep(0.35f, 0.12f, elevation);
+        const glm::vec3 lit = glm::vec3(0.8f, 0.4f, 0.32f) * glow;
+        const glm::vec3 shade = glm::vec3(-0.035f, -0.035f, -0.06f) * (1.0f - glow);
+        return (lit + shade) * density;
+    }
+
+    // Sparse stars, more and brighter higher up and away from the glow.
+    static glm::vec3 stars(const glm::vec3& d, float elevation, float glow) {
+        const float visible = glm::smoothstep(0.2f, 0.7f, elevation) * (1.0f - glow);
+        if (visible <= 0.0f) {
+            return glm::vec3(0.0f);
+        }
+        // Cells of about a texel over the sphere, by direction.
+        const float cell = 0.004f;
+        const glm::vec3 q = d / cell;
+        const glm::vec3 base = glm::floor(q);
+        const float h = latticeValue(
+            81, static_cast<std::int64_t>(base.x),
+            static_cast<std::int64_t>(base.y) * 4099 + static_cast<std::int64_t>(base.z));
+        if (h < 0.9975f) {
+            return glm::vec3(0.0f);
+        }
+        const float brightness = (h - 0.9975f) / 0.0025f;
+        const float centred = 1.0f - glm::length(q - base - glm::vec3(0.5f)) / 0.6f;
+        return glm::vec3(0.8f, 0.85f, 1.0f) * visible * (0.25f + 0.6f * brightness) *
+               std::max(centred, 0.0f);
     }
 };
 

@@ -12,6 +12,7 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/constants.hpp>
 
+#include "Materials.h"
 #include "Models.h"
 #include "Shapes.h"
 
@@ -143,6 +144,11 @@ Mesh makeStreetLamp() {
     rows.push_back(lanternRing(lanternCentre, halfSize, glass, 0.8f, columns));
     rows.push_back(lanternRing(lanternCentre, halfSize, bottom + 0.01f, 0.8f, columns));
     rows.push_back(std::vector<Vertex>(columns + 1, Vertex{{0, bottom + 0.01f, 8.0f}, {0, 0}}));
+    for (std::vector<Vertex>& row : rows) {
+        for (Vertex& v : row) {
+            v.uv = withMaterial(v.uv, Material::LanternGlass);  // it glows
+        }
+    }
     mesh.addGrid(rows, false);
 
     mesh.smoothNormals(40.0f);

@@ -5,14 +5,17 @@
 #include <filesystem>
 
 #include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
 
 namespace tandril::assetgen {
 
+// The dark haze below the sky's horizon, and the colour the shaders fade the
+// distant street into (kFogColour in shader_texture_2.frag and the others),
+// so that the ground runs into the sky without an edge.
+inline const glm::vec3 kFogColour(0.05f, 0.055f, 0.085f);
+
 // Old brick wall: colour, height and the matching tangent-space normal map.
 void writeBrickTextures(const std::filesystem::path& folder);
-// Centre of a broken-out brick in that picture: a dark cavity that a model
-// with only the brick material can sample for window panes.
-glm::vec2 brickCavityUv();
 void writeAsphalt(const std::filesystem::path& folder);
 void writeBrushedMetal(const std::filesystem::path& folder);
 // The six faces of the sky box in skybox/.

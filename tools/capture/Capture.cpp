@@ -2,12 +2,13 @@
 // writes the frame as a PNG. Time advances from 0 in fixed steps of 1/30 s
 // with no mouse or key input, so the camera path and the cars are where a
 // run at that frame rate would have them.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include <GL/glew.h>
@@ -16,18 +17,18 @@
 #include <glm/vec3.hpp>
 
 #include "app/AppGlobals.h"
-#include "app/FrameLoop.h"
-#include "app/ToolWindow.h"
 #include "render/FramePasses.h"
-#include "render/Snapshot.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "tools/common/FixedStep.h"
+#include "tools/common/OptionNumbers.h"
+#include "tools/common/Picture.h"
+#include "tools/common/ToolWindow.h"
 
 namespace {
 
 using namespace tandril;
-
-constexpr float kTimeStep = 1.0f / 30.0f;
+using tools::kTimeStep;
 
 struct Options {
     double time = 0.0;
@@ -41,11 +42,30 @@ struct Options {
     // A viewpoint of its own instead of the path's, e.g. for close-ups.
     std::optional<glm::vec3> eye;
     std::optional<glm::vec2> yawPitch;
+    // A sequence: this many frames, `every` seconds apart, from `time` on.
+    int frames = 1;
+    double every = kTimeStep;
 };
 
+// The file of frame `index`: the output itself, or with a number before its
+// extension when there is a sequence.
+std::string framePath(const Options& options, int index) {
+    if (options.frames == 1) {
+        return options.output;
+    }
+    const std::size_t dot = options.output.rfind('.');
+    const std::size_t slash = options.output.rfind('/');
+    const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = extension ? options.output.substr(0, dot) : options.output;
+    const std::string suffix = extension ? options.output.substr(dot) : ".png";
+    char number[16];
+    std::snprintf(number, sizeof number, "-%04d", index);
+    return stem + number + suffix;
+}
+
 // Averages each square of factor x factor pixels into one.
-render::Picture downsample(const render::Picture& full, int factor) {
-    render::Picture small{full.width / factor, full.height / factor, {}};
+tools::Picture downsample(const tools::Picture& full, int factor) {
+    tools::Picture small{full.width / factor, full.height / factor, {}};
     small.rgb.resize(std::size_t(small.width) * small.height * 3);
     for (int y = 0; y < small.height; ++y) {
         for (int x = 0; x < small.width; ++x) {
@@ -72,25 +92,21 @@ int usage(const std::string& problem) {
               << "       [--no-parallax] [--parallax-scale S] [--no-relief-shadow]\n"
               << "       [--downsample N]   (write the frame N times smaller)\n"
               << "       [--eye X,Y,Z] [--look YAW,PITCH]   (a viewpoint of its own)\n"
+              << "       [--frames N] [--every SECONDS]   (N frames, FILE-0000.png on)\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
 
-bool parseNumbers(const std::string& text, float* values, int count) {
-    std::istringstream stream(text);
-    for (int i = 0; i < count; ++i) {
-        if (!(stream >> values[i]) || !std::isfinite(values[i]) ||
-            (i + 1 < count && stream.get() != ',')) {
-            return false;
-        }
+// Comma-separated coordinates into `values`.
+bool parseCoordinates(const char* text, float* values, int count) {
+    const auto numbers = tools::parseNumbers(text, count, ',');
+    if (!numbers) {
+        return false;
     }
-    return stream.peek() == std::char_traits<char>::eof();
-}
-
-bool parseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(value);
+    for (int i = 0; i < count; ++i) {
+        values[i] = static_cast<float>((*numbers)[i]);
+    }
+    return true;
 }
 
 }  // namespace
@@ -100,41 +116,57 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
         const bool hasValue = i + 1 < argc;
-        double number = 0.0;
         if (flag == "--out" && hasValue) {
             options.output = argv[++i];
         } else if (flag == "--time" && hasValue) {
-            if (!parseNumber(argv[++i], number) || number < 0.0 || number > 3600.0) {
+            const auto time = tools::parseNumber(argv[++i], 0.0, 3600.0);
+            if (!time) {
                 return usage("--time wants seconds from 0 to 3600");
             }
-            options.time = number;
+            options.time = *time;
         } else if (flag == "--size" && hasValue) {
-            if (!app::parseSize(argv[++i], options.width, options.height)) {
+            const auto size = tools::parseSize(argv[++i]);
+            if (!size) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
+            options.width = size->width;
+            options.height = size->height;
         } else if (flag == "--parallax-scale" && hasValue) {
-            if (!parseNumber(argv[++i], number)) {
+            const auto scale = tools::parseNumber(argv[++i]);
+            if (!scale) {
                 return usage("--parallax-scale wants a number");
             }
-            options.parallaxScale = static_cast<float>(number);
+            options.parallaxScale = static_cast<float>(*scale);
         } else if (flag == "--downsample" && hasValue) {
-            if (!parseNumber(argv[++i], number) || number < 1 || number > 16 ||
-                number != std::floor(number)) {
+            const auto factor = tools::parseWholeNumber(argv[++i], 1, 16);
+            if (!factor) {
                 return usage("--downsample wants a whole factor from 1 to 16");
             }
-            options.downsample = static_cast<int>(number);
+            options.downsample = *factor;
         } else if (flag == "--eye" && hasValue) {
             glm::vec3 eye;
-            if (!parseNumbers(argv[++i], &eye.x, 3)) {
+            if (!parseCoordinates(argv[++i], &eye.x, 3)) {
                 return usage("--eye wants X,Y,Z");
             }
             options.eye = eye;
         } else if (flag == "--look" && hasValue) {
             glm::vec2 angles;
-            if (!parseNumbers(argv[++i], &angles.x, 2)) {
+            if (!parseCoordinates(argv[++i], &angles.x, 2)) {
                 return usage("--look wants YAW,PITCH in radians");
             }
             options.yawPitch = angles;
+        } else if (flag == "--frames" && hasValue) {
+            const auto frames = tools::parseWholeNumber(argv[++i], 1, 100000);
+            if (!frames) {
+                return usage("--frames wants a whole count from 1 to 100000");
+            }
+            options.frames = *frames;
+        } else if (flag == "--every" && hasValue) {
+            const auto every = tools::parseNumber(argv[++i], kTimeStep / 2, 3600.0);
+            if (!every) {
+                return usage("--every wants seconds from 1/60 to 3600");
+            }
+            options.every = *every;
         } else if (flag == "--no-parallax") {
             options.parallax = false;
         } else if (flag == "--no-relief-shadow") {
@@ -147,7 +179,7 @@ int main(int argc, char** argv) {
         return usage("--out is required");
     }
 
-    if (const std::string error = app::openToolWindow(options.width, options.height);
+    if (const std::string error = tools::openToolWindow(options.width, options.height);
         !error.empty()) {
         std::cerr << "tandril_capture: " << error << "\n";
         return 1;
@@ -157,39 +189,51 @@ int main(int argc, char** argv) {
     app::parallaxScale = options.parallaxScale;
     app::shadowMultiplierEnabled = options.reliefShadow;
 
+    // The frame before the one written is drawn too, so the frame is drawn
+    // with the state a running demo's previous frame leaves (face culling is
+    // off only in the very first frame); the passes keep no other state.
     const long steps = std::lround(options.time / kTimeStep);
+    tools::advanceSceneWithoutInput(0.0f);  // the camera builds its matrices in its first update
     for (long step = 0; step < steps; ++step) {
-        app::advanceSceneWithoutInput(kTimeStep);
-    }
-    // The camera builds its matrices in its first update.
-    if (steps == 0) {
-        app::advanceSceneWithoutInput(0.0f);
-    }
-    if (options.eye || options.yawPitch) {
-        scene::Camera& camera = *scene::camera;
-        if (options.eye) {
-            camera.m_position = *options.eye;
+        if (step + 1 == steps) {
+            render::renderFrame();
         }
-        if (options.yawPitch) {
-            camera.m_horizontalAngle = options.yawPitch->x;
-            camera.m_verticalAngle = options.yawPitch->y;
+        tools::advanceSceneWithoutInput(kTimeStep);
+    }
+    const long stepsBetween = std::max(1L, std::lround(options.every / kTimeStep));
+    for (int frame = 0; frame < options.frames; ++frame) {
+        if (frame > 0) {
+            for (long step = 0; step < stepsBetween; ++step) {
+                tools::advanceSceneWithoutInput(kTimeStep);
+            }
         }
-        camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
-        camera.rebuildMatrices();
+        if (options.eye || options.yawPitch) {
+            scene::Camera& camera = *scene::camera;
+            if (options.eye) {
+                camera.m_position = *options.eye;
+            }
+            if (options.yawPitch) {
+                camera.m_horizontalAngle = options.yawPitch->x;
+                camera.m_verticalAngle = options.yawPitch->y;
+            }
+            camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
+            camera.rebuildMatrices();
+        }
+        render::renderFrame();
+        const tools::Picture picture =
+            downsample(tools::readBackBuffer(options.width, options.height), options.downsample);
+        if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
+            std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
+            return 1;
+        }
+        const std::string path = framePath(options, frame);
+        if (!tools::writePng(path, picture)) {
+            std::cerr << "tandril_capture: cannot write " << path << "\n";
+            return 1;
+        }
+        std::cout << "wrote " << path << " (" << picture.width << "x" << picture.height
+                  << ", t = " << (steps + frame * stepsBetween) * kTimeStep << " s)\n";
     }
-    render::renderFrame();
-    const render::Picture picture =
-        downsample(render::readBackBuffer(options.width, options.height), options.downsample);
-    if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
-        std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
-        return 1;
-    }
-    if (!render::writePng(options.output, picture)) {
-        std::cerr << "tandril_capture: cannot write " << options.output << "\n";
-        return 1;
-    }
-    std::cout << "wrote " << options.output << " (" << picture.width << "x" << picture.height
-              << ", t = " << steps * kTimeStep << " s)\n";
     glfwDestroyWindow(app::window);
     glfwTerminate();
     return 0;

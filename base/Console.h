@@ -1,10 +1,11 @@
-// Console output and the wait for a key before a fatal exit.
+// Console output and the wait for a key before a fatal exit. Like all of
+// base/, it includes nothing of the project, so every layer may use it.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace tandril::app {
+namespace tandril::base {
 
 // Routes the wide standard output stream through UTF-8 into the narrow one.
 // glibc fixes a stream's orientation at its first write and drops narrow output
@@ -27,4 +28,4 @@ void pause();
 [[noreturn]] void fatalError(std::string_view message);
 [[noreturn]] void fatalErrorOnStdout(std::string_view message);
 
-}  // namespace tandril::app
+}  // namespace tandril::base

@@ -1,20 +1,15 @@
-#include "render/Snapshot.h"
+#include "tools/common/Picture.h"
 
 #include <algorithm>
-#include <memory>
 
 #include <FreeImage.h>
 #include <GL/glew.h>
 
-namespace tandril::render {
-namespace {
+#include "assets/FreeImageBitmap.h"
 
-struct FreeImageDeleter {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, FreeImageDeleter>;
+namespace tandril::tools {
 
-}  // namespace
+using assets::Bitmap;
 
 Picture readBackBuffer(int width, int height) {
     Picture picture{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
@@ -75,4 +70,4 @@ Picture readPng(const std::string& path) {
     return picture;
 }
 
-}  // namespace tandril::render
+}  // namespace tandril::tools

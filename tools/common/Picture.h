@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tandril::render {
+namespace tandril::tools {
 
 struct Picture {
     int width = 0;
@@ -21,4 +21,4 @@ bool writePng(const std::string& path, const Picture& picture);
 // An empty picture when the file cannot be read as an image.
 Picture readPng(const std::string& path);
 
-}  // namespace tandril::render
+}  // namespace tandril::tools

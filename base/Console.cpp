@@ -1,4 +1,4 @@
-#include "app/Console.h"
+#include "base/Console.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <iostream>
 #include <streambuf>
 
-namespace tandril::app {
+namespace tandril::base {
 namespace {
 
 // A wide stream buffer that encodes each character as UTF-8 into a narrow one.
@@ -151,4 +151,4 @@ void fatalErrorOnStdout(std::string_view message) {
     std::exit(1);
 }
 
-}  // namespace tandril::app
+}  // namespace tandril::base

@@ -1,13 +1,15 @@
-#include "app/ToolWindow.h"
-
-#include <cstdio>
+#include "tools/common/ToolWindow.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
 #include "app/AppGlobals.h"
 
-namespace tandril::app {
+namespace tandril::tools {
+
+using app::screenHeight;
+using app::screenWidth;
+using app::window;
 
 std::string openToolWindow(int width, int height) {
     if (!glfwInit()) {
@@ -35,11 +37,4 @@ std::string openToolWindow(int width, int height) {
     return {};
 }
 
-bool parseSize(const std::string& text, int& width, int& height) {
-    char separator = 0;
-    char trailing = 0;
-    return std::sscanf(text.c_str(), "%d%c%d%c", &width, &separator, &height, &trailing) == 3 &&
-           separator == 'x' && width > 0 && height > 0 && width <= 16384 && height <= 16384;
-}
-
-}  // namespace tandril::app
+}  // namespace tandril::tools

@@ -1,6 +1,6 @@
-#include "app/Profile.h"
+#include "base/LoadPhaseTimer.h"
 
-namespace tandril::app {
+namespace tandril::base {
 
 PhaseRecorder* phaseRecorder = nullptr;
 
@@ -23,4 +23,4 @@ PhaseScope::~PhaseScope() {
     phaseRecorder->add(std::move(m_name), elapsed.count());
 }
 
-}  // namespace tandril::app
+}  // namespace tandril::base

@@ -1,0 +1,63 @@
+// The tests' child-process helper on small programs of the system: what it
+// passes in and reads out, how it reports the end, and the time limit.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/Process.h"
+
+namespace tandril::test {
+namespace {
+
+TEST(ProcessTest, FeedsStandardInputAndKeepsTheTwoOutputsApart) {
+    ProcessOptions options;
+    options.workingDirectory = sourceDir() / "shader";
+    options.stdinFromPipe = true;
+    options.stdinText = "one\ntwo";
+    const ProcessResult run = runProcess(
+        "/bin/sh", {"sh", "-c", "cat; echo; pwd >&2; ls shader_skybox.vert; exit 3"}, options);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.out, "one\ntwo\nshader_skybox.vert\n");
+    EXPECT_EQ(run.err, (sourceDir() / "shader").string() + "\n");
+}
+
+TEST(ProcessTest, StandardInputIsClosedUnlessGiven) {
+    const ProcessResult run = runProcess("/bin/sh", {"sh", "-c", "cat; echo $?"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "1\n");  // cat cannot read a closed descriptor
+}
+
+TEST(ProcessTest, AProgramThatCannotStartEndsWith127) {
+    const ProcessResult run = runProcess("/nonexistent/program", {"program"});
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 127);
+}
+
+TEST(ProcessTest, IsKilledAtTheTimeLimit) {
+    ProcessOptions options;
+    options.timeLimitSeconds = 0.3;
+    const ProcessResult run =
+        runProcess("/bin/sh", {"sh", "-c", "echo started; exec sleep 30"}, options);
+    EXPECT_TRUE(run.timedOut);
+    EXPECT_EQ(run.exitCode, -1);
+    EXPECT_EQ(run.out, "started\n");
+}
+
+TEST(ProcessTest, OnlyTheDisplaysRefusalIsTriedAgain) {
+    int attempts = 0;
+    EXPECT_FALSE(retryWhileDisplayRefuses([&] { return ++attempts > 99; }));
+    EXPECT_EQ(attempts, kDisplayAttempts);
+    attempts = 0;
+    EXPECT_TRUE(retryWhileDisplayRefuses([&] { return ++attempts == 2; }));
+    EXPECT_EQ(attempts, 2);
+
+    EXPECT_TRUE(refusedByDisplay({1, false, "", "Failed to initialize GLFW\n"}));
+    EXPECT_TRUE(refusedByDisplay({1, false, "", "tandril_capture: cannot initialise GLFW\n"}));
+    EXPECT_TRUE(refusedByDisplay({1, false, "", "Error: Can't open display: :99\n"}));
+    EXPECT_FALSE(refusedByDisplay({1, false, "", "Could not load shaderFile: x"}));
+    EXPECT_FALSE(refusedByDisplay({0, false, "Failed to initialize GLFW\n", ""}));
+}
+
+}  // namespace
+}  // namespace tandril::test

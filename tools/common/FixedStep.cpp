@@ -1,0 +1,20 @@
+#include "tools/common/FixedStep.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "app/AppGlobals.h"
+#include "app/FrameLoop.h"
+#include "scene/SceneGlobals.h"
+
+namespace tandril::tools {
+
+void advanceSceneWithoutInput(float deltaTime) {
+    int width = 0;
+    int height = 0;
+    glfwGetWindowSize(app::window, &width, &height);
+    scene::camera->step(width / 2, height / 2, width, height, {}, deltaTime);
+    app::advanceCarsAndLights(deltaTime);
+}
+
+}  // namespace tandril::tools
