@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -50,6 +51,43 @@ void hideCursor() {
     glfwSetCursor(window, glfwCreateCursor(&image, 0, 0));
 }
 
+// X11 carries window sizes in 16 bits and positions within a window as signed
+// 16-bit numbers; larger sizes wrap or abort inside the X libraries.
+constexpr int kLargestX11Side = 32767;
+
+// The window, or null when it cannot be made at this size. It is made hidden
+// at 1 x 1 and only given its size once its context has said what the driver
+// draws: creating a window beyond the driver's limits kills the process inside
+// the window system or the driver's buffer allocation, or leaves a framebuffer
+// partly undrawn. One window throughout: a second, short-lived one would let
+// tools that look windows up by process find a window that is gone.
+GLFWwindow* createWindow(int width, int height) {
+    if (width < 1 || height < 1 || width > kLargestX11Side || height > kLargestX11Side) {
+        return nullptr;
+    }
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* created = glfwCreateWindow(1, 1, "Orvelle", nullptr, nullptr);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_TRUE);
+    if (created == nullptr) {
+        return nullptr;
+    }
+    glfwMakeContextCurrent(created);
+    // OpenGL 1.1 calls: no entry points to load yet.
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    glfwMakeContextCurrent(nullptr);
+    if (width > std::min(viewport[0], renderbuffer) ||
+        height > std::min(viewport[1], renderbuffer)) {
+        glfwDestroyWindow(created);
+        return nullptr;
+    }
+    glfwSetWindowSize(created, width, height);
+    glfwShowWindow(created);  // which also gives it the input focus
+    return created;
+}
+
 }  // namespace
 
 int runApplication(int argc, char** argv) {
@@ -63,11 +101,10 @@ int runApplication(int argc, char** argv) {
     }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    // GLFW asserts on a negative size rather than failing, so such a size takes
-    // the same road as any window that cannot be made.
-    window = screenWidth >= 0 && screenHeight >= 0
-                 ? glfwCreateWindow(screenWidth, screenHeight, "Orvelle", nullptr, nullptr)
-                 : nullptr;
+    // GLFW asserts on a negative size rather than failing, and sizes beyond the
+    // driver's crash or fail late, so such sizes take the same road as any
+    // window that cannot be made.
+    window = createWindow(screenWidth, screenHeight);
     if (window == nullptr) {
         glfwTerminate();
         fatalError(

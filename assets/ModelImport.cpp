@@ -1,8 +1,11 @@
 #include "assets/ModelImport.h"
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
+
+#include "assets/RegularFile.h"
 
 namespace tandril::scene {
 
@@ -24,11 +27,29 @@ void copyAttribute(std::vector<Vec>& target, const Source* source, unsigned coun
     }
 }
 
+// The importer opens more than the model itself (an OBJ file's material
+// library); none of those may block or read without end either. What it may
+// not open counts as missing: the model fails to import, a material library
+// is skipped.
+class RegularFilesOnly : public Assimp::DefaultIOSystem {
+  public:
+    bool Exists(const char* path) const override { return assets::isRegularFile(path); }
+    Assimp::IOStream* Open(const char* path, const char* mode) override {
+        return assets::isRegularFile(path) ? DefaultIOSystem::Open(path, mode) : nullptr;
+    }
+};
+
 }  // namespace
 
 ImportedModel importModel(const std::string& path) {
     ImportedModel model;
+    if (assets::existsButIsNotRegular(path)) {
+        model.status = ImportedModel::Status::ImportFailed;
+        model.error = "Model file \"" + path + "\" is not a regular file\n";
+        return model;
+    }
     Assimp::Importer importer;
+    importer.SetIOHandler(new RegularFilesOnly);  // the importer owns and deletes it
     const aiScene* scene = importer.ReadFile(path, kModelImportFlags);
     if (scene == nullptr) {
         model.status = ImportedModel::Status::ImportFailed;

@@ -19,7 +19,7 @@ extern const unsigned kModelImportFlags;
 struct ImportedModel {
     enum class Status {
         Imported,      // the arrays hold the file's first mesh
-        ImportFailed,  // the importer refused the file; `error` says why
+        ImportFailed,  // not a regular file, or the importer refused it; `error` says why
         NoMesh,        // the file imported but holds no mesh
     };
     Status status = Status::ImportFailed;

@@ -1,15 +1,19 @@
 #include "assets/ShaderProgram.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <vector>
 
+#include "assets/RegularFile.h"
 #include "base/Console.h"
 
 namespace tandril::assets {
 namespace {
+
+// The demo's longest stage is under 10 KiB and hand-written shaders rarely pass
+// 100 KiB; a source beyond 1 MiB is not a shader (a log, an image, a disk image
+// put there by mistake), and reading it whole would cost its size in memory.
+constexpr std::uintmax_t kMaxShaderSourceBytes = 1024 * 1024;
 
 // Fetches an info log of exactly the reported length and ends the process
 // with the headline followed by the log verbatim.
@@ -49,25 +53,16 @@ void ShaderProgram::createProgram() {
 }
 
 void ShaderProgram::compileShaderFile(const std::string& path, GLenum type, GLuint& shader) {
-    // A directory opens like a file on this platform but has no source to read.
-    std::error_code ignored;
-    std::ifstream file(path);
-    if (!file.good() || std::filesystem::is_directory(path, ignored)) {
+    const std::optional<std::string> source = readRegularFile(path, kMaxShaderSourceBytes);
+    if (!source) {
         base::fatalError("Could not load shaderFile: " + path);
     }
-    std::string source;
-    try {
-        source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure&) {
-        base::fatalError("Could not load shaderFile: " + path);
-    }
-    file.close();
 
     shader = glCreateShader(type);
     if (shader == 0) {
         base::fatalError("Could not create Shader.\n");
     }
-    const char* text = source.c_str();
+    const char* text = source->c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
 

@@ -15,7 +15,8 @@ class ShaderProgram {
     ShaderProgram(const ShaderProgram&) = delete;
     ShaderProgram& operator=(const ShaderProgram&) = delete;
 
-    // Reads and compiles one stage into `shader`; returns only on success.
+    // Reads and compiles one stage into `shader`; returns only on success. A
+    // path that is not a regular file of at most 1 MiB fails as a missing one.
     static void compileShaderFile(const std::string& path, GLenum type, GLuint& shader);
 
     GLuint m_program = 0;

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <FreeImage.h>
 #include <SOIL/SOIL.h>
 
 #include "assets/FreeImageBitmap.h"
+#include "assets/RegularFile.h"
 #include "base/LoadPhaseTimer.h"
 
 namespace tandril::assets {
@@ -27,9 +30,90 @@ constexpr std::array<unsigned char, 16> kPlaceholderBgra = {
 // A sky face that could not be read: a neutral hazy grey.
 constexpr std::array<unsigned char, 3> kMissingFaceRgb = {128, 136, 150};
 
+// The most pixels an image may declare: 8192 x 8192, 256 MiB once decoded to
+// 32 bits. Four times a 4K texture, yet a file of a few hundred bytes cannot
+// make the decoder allocate and fill gigabytes before any check.
+constexpr long long kMaxImagePixels = 8192LL * 8192;
+
+struct ImageSize {
+    long long width = 0;
+    long long height = 0;
+};
+
+// The sizes a GIF declares for its logical screen and its first frame, of which
+// the decoder allocates one; the larger of each. FreeImage cannot read a GIF's
+// header on its own.
+std::optional<ImageSize> gifSize(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const auto byte = [&file] { return file.get(); };
+    const auto word = [&byte] {
+        const int low = byte();
+        return low | (byte() << 8);
+    };
+    file.ignore(6);  // signature and version
+    ImageSize size{word(), word()};
+    const int packed = byte();
+    file.ignore(2);
+    if ((packed & 0x80) != 0) {
+        file.ignore(3 << ((packed & 7) + 1));  // global colour table
+    }
+    for (int block = byte(); file; block = byte()) {
+        if (block == 0x2C) {  // image descriptor: left, top, width, height
+            file.ignore(4);
+            const long long width = word();
+            const long long height = word();
+            if (!file) {
+                return std::nullopt;
+            }
+            return ImageSize{std::max(size.width, width), std::max(size.height, height)};
+        }
+        if (block != 0x21) {
+            return std::nullopt;  // the trailer, or not a GIF block at all
+        }
+        byte();  // extension label, then data sub-blocks up to an empty one
+        for (int length = byte(); file && length > 0; length = byte()) {
+            file.ignore(length);
+        }
+    }
+    return std::nullopt;
+}
+
+// The size an image file declares, read without decoding its pixels; nothing
+// for a format whose header FreeImage cannot load on its own.
+std::optional<ImageSize> declaredSize(FREE_IMAGE_FORMAT format, const std::string& path) {
+    if (format == FIF_GIF) {
+        return gifSize(path);
+    }
+    if (!FreeImage_FIFSupportsNoPixels(format)) {
+        return std::nullopt;
+    }
+    const Bitmap header(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
+    if (!header) {
+        return std::nullopt;
+    }
+    return ImageSize{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get())};
+}
+
+// Whether the driver takes an image of this size (an upload error would end the
+// run later) and it is within the pixel budget.
+bool fitsLimit(long long width, long long height, GLenum limitName) {
+    GLint limit = 0;
+    glGetIntegerv(limitName, &limit);
+    return width > 0 && height > 0 && width <= limit && height <= limit &&
+           width * height <= kMaxImagePixels;
+}
+
+// Only regular files, and only once the header's size has passed the limits.
 Bitmap loadBitmap32(const std::string& path) {
+    if (!isRegularFile(path)) {
+        return nullptr;
+    }
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
     if (format == FIF_UNKNOWN) {
+        return nullptr;
+    }
+    const std::optional<ImageSize> size = declaredSize(format, path);
+    if (!size || !fitsLimit(size->width, size->height, GL_MAX_TEXTURE_SIZE)) {
         return nullptr;
     }
     Bitmap decoded(FreeImage_Load(format, path.c_str(), 0));
@@ -39,11 +123,24 @@ Bitmap loadBitmap32(const std::string& path) {
     return Bitmap(FreeImage_ConvertTo32Bits(decoded.get()));
 }
 
-// An image the driver would refuse: an upload error would end the run later.
-bool fitsLimit(long long width, long long height, GLenum limitName) {
-    GLint limit = 0;
-    glGetIntegerv(limitName, &limit);
-    return width > 0 && height > 0 && width <= limit && height <= limit;
+// SOIL's JPEG, PNG, BMP and PSD readers; its TGA, HDR and DDS readers crash on
+// ordinary files.
+bool soilReads(FREE_IMAGE_FORMAT format) {
+    return format == FIF_JPEG || format == FIF_PNG || format == FIF_BMP || format == FIF_PSD;
+}
+
+// A sky face is handed to SOIL only as a regular file of a format it reads,
+// whose header's size passes the cube map's limits.
+bool skyFaceLoadable(const std::string& path) {
+    if (path.empty() || !isRegularFile(path)) {
+        return false;
+    }
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (!soilReads(format)) {
+        return false;
+    }
+    const std::optional<ImageSize> size = declaredSize(format, path);
+    return size && fitsLimit(size->width, size->height, GL_MAX_CUBE_MAP_TEXTURE_SIZE);
 }
 
 struct SoilDeleter {
@@ -128,10 +225,11 @@ GLuint loadCubemap(std::vector<std::string> faces) {
     }
     faces.resize(kCubeFaces);  // a face with no path is missing like one that fails to load
 
+    FreeImage_Initialise(FALSE);  // for the faces' headers
     std::array<Face, kCubeFaces> loaded;
     for (int i = 0; i < kCubeFaces; ++i) {
         Face& face = loaded[i];
-        if (!faces[i].empty()) {
+        if (skyFaceLoadable(faces[i])) {
             face.pixels.reset(SOIL_load_image(faces[i].c_str(), &face.width, &face.height, nullptr,
                                               SOIL_LOAD_RGB));
         }

@@ -7,7 +7,7 @@ REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${TANDRIL_BUILD_DIR:-$REPO_ROOT/build}"
 
 REQUIRED_PACKAGES=(
-    build-essential cmake pkg-config libgtest-dev
+    build-essential cmake pkg-config libgtest-dev glslang-tools
     libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libsoil-dev
     libx11-dev libxrandr-dev
     xvfb xauth xdotool imagemagick x11-utils webp gnuplot-nox python3

@@ -498,11 +498,6 @@ INSTANTIATE_TEST_SUITE_P(
                                       [](const test::ScratchDir& dir) {
                                           dir.write("model.xyz", "this is not a model\n");
                                           return (dir / "model.xyz").string();
-                                      }},
-                      UnreadableModel{"Directory",
-                                      [](const test::ScratchDir& dir) {
-                                          std::filesystem::create_directories(dir / "folder");
-                                          return (dir / "folder").string();
                                       }}),
     [](const ::testing::TestParamInfo<UnreadableModel>& info) { return info.param.name; });
 
@@ -535,11 +530,6 @@ INSTANTIATE_TEST_SUITE_P(
                                           dir.write("unknown.obj",
                                                     "this line means nothing to the importer\n");
                                           return (dir / "unknown.obj").string();
-                                      }},
-                      UnreadableModel{"DirectoryNamedLikeAModel",
-                                      [](const test::ScratchDir& dir) {
-                                          std::filesystem::create_directories(dir / "folder.obj");
-                                          return (dir / "folder.obj").string();
                                       }}),
     [](const ::testing::TestParamInfo<UnreadableModel>& info) { return info.param.name; });
 
