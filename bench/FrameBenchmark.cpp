@@ -108,6 +108,7 @@ struct Options {
     int width = 1200;
     int height = 1200;
     int frames = kRunFrames;
+    int firstFrame = 0;  // frames of the run skipped before the series
     int warmup = 30;
     bool json = false;
     bool limit = true;
@@ -225,7 +226,7 @@ void measureFrames(const Options& options, Samples& samples) {
         if (glGetError() != GL_NO_ERROR) {
             std::cerr << "tandril_benchmark: OpenGL error in frame " << i << "\n";
         }
-        samples.time.push_back((i + 1) * static_cast<double>(kTimeStep));
+        samples.time.push_back((options.firstFrame + i + 1) * static_cast<double>(kTimeStep));
         samples.frame.push_back(frame);
         samples.updates.push_back(updates);
         samples.issue.push_back(issue);
@@ -320,8 +321,8 @@ class ConstantColourShaders {
         }
         m_dir = pattern;
         for (const scene::ProgramEntry& program : scene::kPrograms) {
-            for (const std::string& name : program.drawn ? program.stageFiles()
-                                                         : std::vector<std::string>{}) {
+            for (const std::string& name :
+                 program.drawn ? program.stageFiles() : std::vector<std::string>{}) {
                 const std::filesystem::path file(name);
                 std::ofstream out(m_dir / file);
                 if (file.extension() == ".frag") {
@@ -605,12 +606,14 @@ void reportText(const Options& options, const Results& r) {
 }
 
 int usage(const std::string& problem) {
-    std::cerr << "tandril_benchmark: " << problem << "\n"
-              << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
-              << "                         [--against DIR]   (DIR's shader files against shader/)\n"
-              << "                         [--no-limit]      (skip the constant-colour series)\n"
-              << "--frames N measures the first N frames of the run (default: all 1230, 41 s).\n"
-              << "Run from the repository root (it reads shader/, objects/, textures/).\n";
+    std::cerr
+        << "tandril_benchmark: " << problem << "\n"
+        << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
+        << "                         [--against DIR]   (DIR's shader files against shader/)\n"
+        << "                         [--no-limit]      (skip the constant-colour series)\n"
+        << "                         [--from SECONDS]  (start the series that far into the run)\n"
+        << "--frames N measures N frames of the run (default: all 1230, 41 s).\n"
+        << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
 
@@ -642,6 +645,12 @@ int main(int argc, char** argv) {
             if (!parseCount(argv[++i], 0, options.warmup)) {
                 return usage("--warmup wants a count");
             }
+        } else if (flag == "--from" && hasValue) {
+            const std::optional<double> seconds = tools::parseNumber(argv[++i], 0.0, 3600.0);
+            if (!seconds) {
+                return usage("--from wants seconds from 0 to 3600");
+            }
+            options.firstFrame = static_cast<int>(std::lround(*seconds / kTimeStep));
         } else if (flag == "--json") {
             options.json = true;
         } else if (flag == "--no-limit") {
@@ -680,6 +689,9 @@ int main(int argc, char** argv) {
     // Warm-up: the first view, drawn until the driver has built what it
     // builds on first use; the run's time does not move.
     tools::advanceSceneWithoutInput(0.0f);
+    for (int i = 0; i < options.firstFrame; ++i) {
+        tools::advanceSceneWithoutInput(kTimeStep);
+    }
     for (int i = 0; i < options.warmup; ++i) {
         render::renderFrame();
         glfwSwapBuffers(app::window);
