@@ -96,7 +96,7 @@ vec2 parallaxOcclusionTexCoord(vec2 uv, vec3 toEye, out float depth) {
     const float kTexelsPerLayer = 3.0;
     const float kMinLayers = 4.0;
     const float kMaxLayers = 24.0;
-    const float kRefinements = 4.0;
+    const float kRefinements = 2.0;
     float layers = clamp(length(shiftPerDepth) * searchTexels / kTexelsPerLayer, kMinLayers,
                          kMaxLayers);
     float layerDepth = 1.0 / layers;
@@ -266,8 +266,10 @@ void main() {
         depth *= fade;
     }
 
-    vec3 albedo = textureGrad(material_texture, uv, uvDx, uvDy).rgb;
-    vec3 n = normalize(textureGrad(normal_texture, uv, uvDx, uvDy).rgb * 2.0 - 1.0);
+    // Read at the search's whole level: a software sampler then filters one
+    // level instead of two, and these reads match the relief's own.
+    vec3 albedo = textureLod(material_texture, uv, heightLod).rgb;
+    vec3 n = normalize(textureLod(normal_texture, uv, heightLod).rgb * 2.0 - 1.0);
     vec3 glow = vec3(0.0);
     float glass = 0.0;
     if (!brick) {
