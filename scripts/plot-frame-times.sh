@@ -43,9 +43,10 @@ set output "$output"
 set title "${title:-Frame times over the run, $size}"
 set xlabel "time of the run, s (the camera path ends at 31 s)"
 set ylabel "ms"
-set key top left opaque
+set key top right opaque
 set grid ytics
 set xrange [0:*]
+set autoscale xfixmax
 set yrange [0:$top]
 set style fill solid 0.85 noborder
 set arrow from 31, graph 0 to 31, graph 1 nohead dashtype 3 lc rgb "#777777"
