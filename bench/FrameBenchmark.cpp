@@ -105,8 +105,7 @@ constexpr std::array<Stretch, 8> kStretches = {{{"0-2 s, standing", 0, 2},
                                                 {"31-41 s, at rest", 31, 1e9}}};
 
 struct Options {
-    int width = 1200;
-    int height = 1200;
+    tools::Size size{1200, 1200};
     int frames = kRunFrames;
     int firstFrame = 0;  // frames of the run skipped before the series
     int warmup = 30;
@@ -448,7 +447,7 @@ void reportJson(const Options& options, const Results& r) {
     const Samples& samples = r.samples;
     const Summary frame = summarise(samples.frame);
     const Summary floor = summarise(samples.floor);
-    std::cout << "{\n  \"size\": [" << options.width << ", " << options.height
+    std::cout << "{\n  \"size\": [" << options.size.width << ", " << options.size.height
               << "],\n  \"frames\": " << samples.frame.size() << ",\n  \"renderer\": "
               << jsonString(reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
               << ",\n  \"frame_ms\": " << jsonSummary(frame) << ",\n  \"stretches\": [";
@@ -516,7 +515,7 @@ void reportText(const Options& options, const Results& r) {
     const Samples& samples = r.samples;
     const Summary frame = summarise(samples.frame);
     const Summary floor = summarise(samples.floor);
-    std::cout << "tandril benchmark: " << options.width << "x" << options.height << ", "
+    std::cout << "tandril benchmark: " << options.size.width << "x" << options.size.height << ", "
               << samples.frame.size() << " frames of the run at a fixed 1/30 s (the camera path, "
               << "then at rest), after " << options.warmup
               << " warm-up frames\nrenderer: " << glGetString(GL_RENDERER) << "\n\n"
@@ -617,12 +616,6 @@ int usage(const std::string& problem) {
     return 2;
 }
 
-bool parseCount(const char* text, int minimum, int& value) {
-    const std::optional<int> count = tools::parseWholeNumber(text, minimum, 100000);
-    value = count.value_or(value);
-    return count.has_value();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -631,18 +624,15 @@ int main(int argc, char** argv) {
         const std::string flag = argv[i];
         const bool hasValue = i + 1 < argc;
         if (flag == "--size" && hasValue) {
-            const auto size = tools::parseSize(argv[++i]);
-            if (!size) {
+            if (!tools::storeParsed(tools::parseSize(argv[++i]), options.size)) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
-            options.width = size->width;
-            options.height = size->height;
         } else if (flag == "--frames" && hasValue) {
-            if (!parseCount(argv[++i], 1, options.frames)) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 100000), options.frames)) {
                 return usage("--frames wants a positive count");
             }
         } else if (flag == "--warmup" && hasValue) {
-            if (!parseCount(argv[++i], 0, options.warmup)) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 0, 100000), options.warmup)) {
                 return usage("--warmup wants a count");
             }
         } else if (flag == "--from" && hasValue) {
@@ -665,7 +655,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (const std::string error = tools::openToolWindow(options.width, options.height);
+    if (const std::string error = tools::openToolWindow(options.size.width, options.size.height);
         !error.empty()) {
         std::cerr << "tandril_benchmark: " << error << "\n";
         return 1;

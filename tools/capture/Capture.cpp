@@ -32,8 +32,7 @@ using tools::kTimeStep;
 
 struct Options {
     double time = 0.0;
-    int width = 1200;
-    int height = 1200;
+    tools::Size size{1200, 1200};
     std::string output;
     bool parallax = true;
     float parallaxScale = 0.01f;
@@ -97,16 +96,18 @@ int usage(const std::string& problem) {
     return 2;
 }
 
-// Comma-separated coordinates into `values`.
-bool parseCoordinates(const char* text, float* values, int count) {
-    const auto numbers = tools::parseNumbers(text, count, ',');
+// Comma-separated coordinates.
+template <int N>
+std::optional<glm::vec<N, float>> parseVector(const char* text) {
+    const auto numbers = tools::parseNumbers(text, N, ',');
     if (!numbers) {
-        return false;
+        return std::nullopt;
     }
-    for (int i = 0; i < count; ++i) {
-        values[i] = static_cast<float>((*numbers)[i]);
+    glm::vec<N, float> vector;
+    for (int i = 0; i < N; ++i) {
+        vector[i] = static_cast<float>((*numbers)[i]);
     }
-    return true;
+    return vector;
 }
 
 }  // namespace
@@ -119,54 +120,38 @@ int main(int argc, char** argv) {
         if (flag == "--out" && hasValue) {
             options.output = argv[++i];
         } else if (flag == "--time" && hasValue) {
-            const auto time = tools::parseNumber(argv[++i], 0.0, 3600.0);
-            if (!time) {
+            if (!tools::storeParsed(tools::parseNumber(argv[++i], 0.0, 3600.0), options.time)) {
                 return usage("--time wants seconds from 0 to 3600");
             }
-            options.time = *time;
         } else if (flag == "--size" && hasValue) {
-            const auto size = tools::parseSize(argv[++i]);
-            if (!size) {
+            if (!tools::storeParsed(tools::parseSize(argv[++i]), options.size)) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
-            options.width = size->width;
-            options.height = size->height;
         } else if (flag == "--parallax-scale" && hasValue) {
-            const auto scale = tools::parseNumber(argv[++i]);
-            if (!scale) {
+            if (!tools::storeParsed(tools::parseNumber(argv[++i]), options.parallaxScale)) {
                 return usage("--parallax-scale wants a number");
             }
-            options.parallaxScale = static_cast<float>(*scale);
         } else if (flag == "--downsample" && hasValue) {
-            const auto factor = tools::parseWholeNumber(argv[++i], 1, 16);
-            if (!factor) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 16), options.downsample)) {
                 return usage("--downsample wants a whole factor from 1 to 16");
             }
-            options.downsample = *factor;
         } else if (flag == "--eye" && hasValue) {
-            glm::vec3 eye;
-            if (!parseCoordinates(argv[++i], &eye.x, 3)) {
+            if (!tools::storeParsed(parseVector<3>(argv[++i]), options.eye)) {
                 return usage("--eye wants X,Y,Z");
             }
-            options.eye = eye;
         } else if (flag == "--look" && hasValue) {
-            glm::vec2 angles;
-            if (!parseCoordinates(argv[++i], &angles.x, 2)) {
+            if (!tools::storeParsed(parseVector<2>(argv[++i]), options.yawPitch)) {
                 return usage("--look wants YAW,PITCH in radians");
             }
-            options.yawPitch = angles;
         } else if (flag == "--frames" && hasValue) {
-            const auto frames = tools::parseWholeNumber(argv[++i], 1, 100000);
-            if (!frames) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 100000), options.frames)) {
                 return usage("--frames wants a whole count from 1 to 100000");
             }
-            options.frames = *frames;
         } else if (flag == "--every" && hasValue) {
-            const auto every = tools::parseNumber(argv[++i], kTimeStep / 2, 3600.0);
-            if (!every) {
+            if (!tools::storeParsed(tools::parseNumber(argv[++i], kTimeStep / 2, 3600.0),
+                                    options.every)) {
                 return usage("--every wants seconds from 1/60 to 3600");
             }
-            options.every = *every;
         } else if (flag == "--no-parallax") {
             options.parallax = false;
         } else if (flag == "--no-relief-shadow") {
@@ -179,7 +164,7 @@ int main(int argc, char** argv) {
         return usage("--out is required");
     }
 
-    if (const std::string error = tools::openToolWindow(options.width, options.height);
+    if (const std::string error = tools::openToolWindow(options.size.width, options.size.height);
         !error.empty()) {
         std::cerr << "tandril_capture: " << error << "\n";
         return 1;
@@ -216,12 +201,13 @@ int main(int argc, char** argv) {
                 camera.m_horizontalAngle = options.yawPitch->x;
                 camera.m_verticalAngle = options.yawPitch->y;
             }
-            camera.look(options.width / 2, options.height / 2, options.width, options.height, 0.0f);
+            camera.look(options.size.width / 2, options.size.height / 2, options.size.width,
+                        options.size.height, 0.0f);
             camera.rebuildMatrices();
         }
         render::renderFrame();
         const tools::Picture picture =
-            downsample(tools::readBackBuffer(options.width, options.height), options.downsample);
+            downsample(tools::readBackBuffer(options.size.width, options.size.height), options.downsample);
         if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
             std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
             return 1;

@@ -30,4 +30,14 @@ struct Size {
 // "WIDTHxHEIGHT", each a whole number from 1 to 16384.
 std::optional<Size> parseSize(std::string_view text);
 
+// Puts what was parsed into `into`; false, leaving `into` as it was, when the
+// text was refused.
+template <typename Into, typename Parsed>
+bool storeParsed(const std::optional<Parsed>& parsed, Into& into) {
+    if (parsed) {
+        into = static_cast<Into>(*parsed);
+    }
+    return parsed.has_value();
+}
+
 }  // namespace tandril::tools
