@@ -1,12 +1,25 @@
-// Broken run-time data, run through the real demo binary in scratch copies of
-// the data (bad command lines are CommandLineTest's): the console lines that each one gives, and
-// whether the run ends there (the pause, exit code 1) or goes on drawing to a
-// normal exit on Escape. Shader problems are fatal; model and image problems
-// are reported and the scene runs without the part that failed.
+// Broken run-time data and window sizes, as people end up with them, run
+// through the real demo binary in scratch copies of the data (bad command
+// lines are CommandLineTest's): missing, empty, garbled and unreadable files;
+// paths that name a pipe, a device or a directory; files far larger than they
+// should be; images whose headers declare huge pictures; sizes the window
+// system cannot give. Each case gives its console lines, and the run either
+// ends there (the pause, exit code 1) or goes on drawing to a normal exit on
+// Escape. Shader problems are fatal; model and image problems are reported
+// and the scene runs without the part that failed.
+//
+// Every run is bounded in time (killed at the limit) and in memory (the
+// address space it may take; under AddressSanitizer, which reserves terabytes
+// of it, the resident size), so that a hang or a blow-up fails its case rather
+// than stalling the suite.
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,18 +32,83 @@
 #include <gtest/gtest.h>
 
 #include "scene/ProgramTable.h"
+#include "support/GlContext.h"
 #include "support/Process.h"
 #include "support/ShellDemo.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TANDRIL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TANDRIL_ASAN 1
+#endif
+#endif
 
 namespace tandril::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Cases that run on use a small window: every start draws at least a second
-// of frames, and the software rasteriser's cost grows with the pixel count.
-const std::vector<std::string> kSmallWindow = {"320", "240"};
 constexpr double kTimeLimitSeconds = 120.0;  // generous: sanitizer builds start slowly
+// A normal start takes under 1 GiB of address space and 200 MiB resident; a
+// 12000 x 12000 window about 2 GiB and 1.3 GiB.
+constexpr rlim_t kAddressSpaceBytes = rlim_t{4} << 30;
+constexpr int kResidentLimitMiB = 4096;
+// How far a case's peak resident size may lie above a normal start's: noise.
+// An image decoded at the sizes below would add gigabytes.
+constexpr long kResidentSlackKiB = 100 * 1024;
+
+const std::string kWindowFailure =
+    "Failed to open GLFW window. If you have an Intel GPU, they are not 3.3 compatible. "
+    "Try the 2.1 version of the tutorials.\n";
+
+// Holds the memory bound for every process started while it lives.
+class MemoryBound {
+  public:
+    MemoryBound() {
+#ifdef TANDRIL_ASAN
+        const char* options = std::getenv("ASAN_OPTIONS");
+        m_hadOptions = options != nullptr;
+        m_options = m_hadOptions ? options : "";
+        const std::string bounded = m_options + (m_options.empty() ? "" : ":") +
+                                    "hard_rss_limit_mb=" + std::to_string(kResidentLimitMiB);
+        setenv("ASAN_OPTIONS", bounded.c_str(), 1);
+#else
+        getrlimit(RLIMIT_AS, &m_saved);
+        rlimit bound = m_saved;
+        bound.rlim_cur = std::min(kAddressSpaceBytes, m_saved.rlim_max);
+        setrlimit(RLIMIT_AS, &bound);
+#endif
+    }
+    ~MemoryBound() {
+#ifdef TANDRIL_ASAN
+        if (m_hadOptions) {
+            setenv("ASAN_OPTIONS", m_options.c_str(), 1);
+        } else {
+            unsetenv("ASAN_OPTIONS");
+        }
+#else
+        setrlimit(RLIMIT_AS, &m_saved);
+#endif
+    }
+    MemoryBound(const MemoryBound&) = delete;
+    MemoryBound& operator=(const MemoryBound&) = delete;
+
+  private:
+#ifdef TANDRIL_ASAN
+    bool m_hadOptions = false;
+    std::string m_options;
+#else
+    rlimit m_saved{};
+#endif
+};
+
+// The largest resident size of any child process ended so far, in KiB.
+long peakChildResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss;
+}
 
 std::string repeated(const std::string& text, int count) {
     std::string all;
@@ -102,15 +180,76 @@ Damage corruptedJpeg(const std::string& relative) {
     };
 }
 
-Damage jpegOfSize(const std::string& relative, int width, int height) {
-    return [relative, width, height](const ScratchDir& dir) {
+// A picture of one colour, saved in `format` whatever the file's name says.
+Damage imageFile(const std::string& relative, FREE_IMAGE_FORMAT format, int width, int height) {
+    return [=](const ScratchDir& dir) {
         FIBITMAP* bitmap = FreeImage_Allocate(width, height, 24);
         ASSERT_NE(bitmap, nullptr);
         RGBQUAD colour{200, 120, 40, 0};
         FreeImage_FillBackground(bitmap, &colour);
-        const bool saved = FreeImage_Save(FIF_JPEG, bitmap, (dir / relative).c_str(), 0);
+        const bool saved = FreeImage_Save(format, bitmap, (dir / relative).c_str(), 0);
         FreeImage_Unload(bitmap);
         ASSERT_TRUE(saved);
+    };
+}
+
+Damage namedPipe(const std::string& relative) {
+    return [relative](const ScratchDir& dir) {
+        fs::remove(dir / relative);
+        ASSERT_EQ(mkfifo((dir / relative).c_str(), 0600), 0);
+    };
+}
+
+Damage linkTo(const std::string& relative, const std::string& target) {
+    return [relative, target](const ScratchDir& dir) {
+        fs::remove(dir / relative);
+        fs::create_symlink(target, dir / relative);
+    };
+}
+
+// A sparse file: the size costs no disk.
+Damage sparseFileOf(const std::string& relative, std::uintmax_t bytes) {
+    return [relative, bytes](const ScratchDir& dir) { fs::resize_file(dir / relative, bytes); };
+}
+
+// The real source followed by comment lines up to exactly `bytes`.
+Damage paddedTo(const std::string& relative, std::size_t bytes) {
+    return [relative, bytes](const ScratchDir& dir) {
+        std::string source = readFile(dir / relative) + '\n';
+        while (source.size() + 80 <= bytes) {
+            source += "//" + std::string(77, '-') + '\n';
+        }
+        source += "//" + std::string(bytes - source.size() - 2, '-');
+        ASSERT_EQ(source.size(), bytes);
+        dir.write(relative, source);
+    };
+}
+
+Damage objWithMaterialLibraryPipe() {
+    return [](const ScratchDir& dir) {
+        dir.write("objects/plane.obj", "mtllib plane.mtl\n" + readFile(dir / "objects/plane.obj"));
+        ASSERT_EQ(mkfifo((dir / "objects/plane.mtl").c_str(), 0600), 0);
+    };
+}
+
+std::string littleEndian(unsigned value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+    return out;
+}
+
+// An uncompressed 24-bit BMP header declaring the size, and a few pixels: the
+// decoders read the missing rest as zeros.
+Damage bmpDeclaring(const std::string& relative, unsigned width, unsigned height) {
+    return [=](const ScratchDir& dir) {
+        const std::string header = "BM" + littleEndian(54, 4) + littleEndian(0, 4) +
+                                   littleEndian(54, 4) + littleEndian(40, 4) +
+                                   littleEndian(width, 4) + littleEndian(height, 4) +
+                                   littleEndian(1, 2) + littleEndian(24, 2) +
+                                   std::string(24, '\0');  // no compression, no palette
+        dir.write(relative, header + std::string(64, '\x80'));
     };
 }
 
@@ -118,12 +257,25 @@ Damage jpegOfSize(const std::string& relative, int width, int height) {
 
 enum class Outcome { Fatal, RunsOn };
 
+using Arguments = std::function<std::vector<std::string>()>;
+
+Arguments windowOf(long long width, long long height) {
+    return [=] { return std::vector<std::string>{std::to_string(width), std::to_string(height)}; };
+}
+
 struct SweepCase {
     std::string name;
     Damage damage;
     Outcome outcome;
     std::function<std::string()> err;  // all of standard error
     bool needsModeToStopReads = false;
+    // A small window: every run that goes on draws at least a second of
+    // frames, and the software rasteriser's cost grows with the pixel count.
+    Arguments arguments = windowOf(320, 240);
+    std::string windowSize = {};  // of the window that opens, where it matters
+    // Peak resident memory within noise of a normal start's: where an image
+    // decoded in full would show.
+    bool nearNormalMemory = false;
 };
 
 std::function<std::string()> exactly(std::string text) {
@@ -148,6 +300,8 @@ std::string loadFailure(const std::string& file) {
     return "Could not load shaderFile: shader/" + file;
 }
 
+constexpr std::size_t kShaderBound = 1024 * 1024;
+
 std::vector<SweepCase> shaderCases() {
     std::vector<SweepCase> cases;
     // Every stage file of set-up's programs.
@@ -159,6 +313,18 @@ std::vector<SweepCase> shaderCases() {
     }
     cases.push_back({"UnreadableShader", unreadable("shader/shader_skybox.vert"), Outcome::Fatal,
                      exactly(loadFailure("shader_skybox.vert")), true});
+    const std::string vert = "shader_texture_2.vert";
+    cases.push_back({"ShaderIsANamedPipe", namedPipe("shader/" + vert), Outcome::Fatal,
+                     exactly(loadFailure(vert))});
+    cases.push_back({"ShaderIsALinkToAnEndlessDevice", linkTo("shader/" + vert, "/dev/zero"),
+                     Outcome::Fatal, exactly(loadFailure(vert))});
+    cases.push_back({"ShaderOfFourGibibytes",
+                     sparseFileOf("shader/shader_skybox.frag", std::uintmax_t{4} << 30),
+                     Outcome::Fatal, exactly(loadFailure("shader_skybox.frag"))});
+    cases.push_back({"ShaderOneByteOverTheBound", paddedTo("shader/" + vert, kShaderBound + 1),
+                     Outcome::Fatal, exactly(loadFailure(vert))});
+    cases.push_back({"ShaderAtTheBoundLoads", paddedTo("shader/" + vert, kShaderBound),
+                     Outcome::RunsOn, exactly("")});
     // Which file is named when several are broken, a directory in a file's
     // place, and compile and link failures with the driver's exact log are
     // ShaderFailureTest's.
@@ -187,6 +353,10 @@ std::string noMesh(const std::string& file) {
     return "No mesh in model file \"objects/" + file + "\"\n";
 }
 
+std::string notARegularFile(const std::string& file, int loads) {
+    return repeated("Model file \"objects/" + file + "\" is not a regular file\n", loads);
+}
+
 std::vector<SweepCase> modelCases() {
     std::vector<SweepCase> cases;
     for (const Model& model : kModels) {
@@ -209,9 +379,15 @@ std::vector<SweepCase> modelCases() {
     }
     cases.push_back({"BinaryGarbageModel", replacedBy("objects/plane.obj", garbage),
                      Outcome::RunsOn, exactly(noMesh("plane.obj"))});
-    cases.push_back(
-        {"DirectoryInPlaceOfModel", directoryInstead("objects/street_lamp2.obj"), Outcome::RunsOn,
-         exactly(repeated("Model file \"objects/street_lamp2.obj\" is not a regular file\n", 2))});
+    cases.push_back({"DirectoryInPlaceOfModel", directoryInstead("objects/street_lamp2.obj"),
+                     Outcome::RunsOn, exactly(notARegularFile("street_lamp2.obj", 2))});
+    cases.push_back({"ModelIsANamedPipe", namedPipe("objects/cube.obj"), Outcome::RunsOn,
+                     exactly(notARegularFile("cube.obj", 4))});
+    cases.push_back({"ModelIsALinkToAnEndlessDevice", linkTo("objects/plane.obj", "/dev/urandom"),
+                     Outcome::RunsOn, exactly(notARegularFile("plane.obj", 1))});
+    // Skipped like a missing one, which the importer does not report.
+    cases.push_back({"MaterialLibraryIsANamedPipe", objWithMaterialLibraryPipe(), Outcome::RunsOn,
+                     exactly("")});
     cases.push_back({"UnreadableModel", unreadable("objects/plane.obj"), Outcome::RunsOn,
                      exactly(cannotOpen("plane.obj")), true});
     // No normals and no texture coordinates: no tangent space either.
@@ -291,9 +467,9 @@ std::vector<SweepCase> imageCases() {
         cases.push_back({"MissingSkyFace_" + identifier(face), removed("textures/skybox/" + face),
                          Outcome::RunsOn, exactly(faceWarning(face))});
     }
-    cases.push_back({"SkyFaceNotSquare", jpegOfSize("textures/skybox/right.jpg", 64, 32),
+    cases.push_back({"SkyFaceNotSquare", imageFile("textures/skybox/right.jpg", FIF_JPEG, 64, 32),
                      Outcome::RunsOn, scaledFaceWarning("right.jpg", 64, 32)});
-    cases.push_back({"SkyFaceSquareOfAnotherSize", jpegOfSize("textures/skybox/top.jpg", 48, 48),
+    cases.push_back({"SkyFaceSquareOfAnotherSize", imageFile("textures/skybox/top.jpg", FIF_JPEG, 48, 48),
                      Outcome::RunsOn, scaledFaceWarning("top.jpg", 48, 48)});
     cases.push_back({"CorruptJpegTexture", corruptedJpeg("textures/metal.jpg"), Outcome::RunsOn,
                      exactly(repeated(imageWarning("metal.jpg"), 3))});
@@ -310,25 +486,91 @@ std::vector<SweepCase> imageCases() {
                      exactly(repeated(imageWarning("metal.jpg"), 3)), true});
     cases.push_back({"UnreadableSkyFace", unreadable("textures/skybox/front.jpg"), Outcome::RunsOn,
                      exactly(faceWarning("front.jpg")), true});
+    cases.push_back({"ImageIsANamedPipe", namedPipe("textures/metal.jpg"), Outcome::RunsOn,
+                     exactly(repeated(imageWarning("metal.jpg"), 3))});
+    cases.push_back({"SkyFaceIsANamedPipe", namedPipe("textures/skybox/top.jpg"), Outcome::RunsOn,
+                     exactly(faceWarning("top.jpg"))});
+    // Within the driver's texture size, beyond the pixel budget.
+    cases.push_back({.name = "ImageDeclaringMorePixelsThanTheBudget",
+                     .damage = bmpDeclaring("textures/metal.jpg", 16000, 16000),
+                     .outcome = Outcome::RunsOn,
+                     .err = exactly(repeated(imageWarning("metal.jpg"), 3)),
+                     .nearNormalMemory = true});
+    cases.push_back({.name = "SkyFaceDeclaringMorePixelsThanTheBudget",
+                     .damage = bmpDeclaring("textures/skybox/left.jpg", 16000, 16000),
+                     .outcome = Outcome::RunsOn,
+                     .err = exactly(faceWarning("left.jpg")),
+                     .nearNormalMemory = true});
+    cases.push_back({"SkyFaceDeclaringMoreThanTheDriverTakes",
+                     bmpDeclaring("textures/skybox/back.jpg", 40000, 40000), Outcome::RunsOn,
+                     exactly(faceWarning("back.jpg"))});
+    cases.push_back({"SkyFaceInAFormatItsDecoderCannotTake",
+                     imageFile("textures/skybox/front.jpg", FIF_TARGA, 64, 64), Outcome::RunsOn,
+                     exactly(faceWarning("front.jpg"))});
     return cases;
+}
+
+// The largest window side the driver draws.
+int largestDrawableSide() {
+    testWindow();  // a context of the same driver
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    return std::min({viewport[0], viewport[1], renderbuffer});
+}
+
+// What the driver draws opens; the rest fails at the window.
+std::vector<SweepCase> windowCases() {
+    const auto opens = [](std::string name, int width, int height) {
+        return SweepCase{.name = std::move(name),
+                         .damage = [](const ScratchDir&) {},
+                         .outcome = Outcome::RunsOn,
+                         .err = exactly(""),
+                         .arguments = windowOf(width, height),
+                         .windowSize = std::to_string(width) + "x" + std::to_string(height)};
+    };
+    const auto fails = [](std::string name, Arguments arguments) {
+        return SweepCase{.name = std::move(name),
+                         .damage = [](const ScratchDir&) {},
+                         .outcome = Outcome::Fatal,
+                         .err = exactly(kWindowFailure),
+                         .arguments = std::move(arguments)};
+    };
+    return {
+        opens("WindowOfOnePixel", 1, 1),
+        opens("WindowOf12000By12000", 12000, 12000),
+        fails("WindowJustBeyondTheDriver",
+              [] { return windowOf(largestDrawableSide() + 1, 240)(); }),
+        fails("WindowBeyondTheX11Limit", windowOf(32767, 32767)),
+        fails("WindowTallerThan16Bits", windowOf(1, 100000)),
+        fails("WindowOfTheLargestInt", windowOf(2147483647, 2147483647)),
+    };
 }
 
 // ---- running a case ----------------------------------------------------------------
 
+struct WindowedRun {
+    ProcessResult result;
+    std::string windowSize;
+};
+
 // Lets the demo draw until its first frame report (at least a second of
 // frames), then presses Escape and waits for the end.
-ProcessResult runUntilEscape(const fs::path& directory, const std::vector<std::string>& arguments) {
+WindowedRun runUntilEscape(const fs::path& directory, const std::vector<std::string>& arguments) {
     DemoSession demo(directory, arguments);
+    WindowedRun run;
     const std::string window = demo.waitForWindow(kTimeLimitSeconds);
-    if (window.empty()) {
-        return demo.finish(kTimeLimitSeconds);
+    if (!window.empty()) {
+        run.windowSize = demo.windowSize(window);
+        demo.sendKeys(window, {"F2"});
+        demo.waitForOutput([](const std::string& out) { return !reportValues(out).empty(); },
+                           kTimeLimitSeconds);
+        // The release may find the window gone already; that is no failure.
+        demo.sendKeys(window, {"Escape"});
     }
-    demo.sendKeys(window, {"F2"});
-    demo.waitForOutput([](const std::string& out) { return !reportValues(out).empty(); },
-                       kTimeLimitSeconds);
-    // The release may find the window gone already; that is no failure.
-    demo.sendKeys(window, {"Escape"});
-    return demo.finish(kTimeLimitSeconds);
+    run.result = demo.finish(kTimeLimitSeconds);
+    return run;
 }
 
 // What follows the start-up lines on a run that went on: the F2 answer, then
@@ -356,29 +598,45 @@ TEST_P(BadInputSweepTest, GivesItsConsoleLinesAndExitCode) {
         GTEST_SKIP() << "running as root (or with CAP_DAC_OVERRIDE): mode 000 does not stop "
                         "reads, so there is no unreadable file to test";
     }
+    const std::vector<std::string> arguments = c.arguments();
     const ScratchDir dir;
+    const MemoryBound bound;
+    long normalPeakKiB = 0;
+    if (c.nearNormalMemory) {
+        const WindowedRun normal = runUntilEscape(dir.path(), arguments);
+        ASSERT_EQ(normal.result.exitCode, 0) << normal.result.err;
+        normalPeakKiB = peakChildResidentKiB();
+    }
     c.damage(dir);
     if (HasFatalFailure()) {
         return;
     }
+    const std::string start = workingDirectoryLine(dir.path()) + executingLine();
 
     if (c.outcome == Outcome::Fatal) {
-        const ProcessResult run = runDemo(dir.path(), {});
-        ASSERT_FALSE(run.timedOut);
+        const ProcessResult run = runDemo(dir.path(), arguments);
+        ASSERT_FALSE(run.timedOut) << "still running after " << kTimeLimitSeconds << " s";
         EXPECT_EQ(run.exitCode, 1);
         // The failure comes during set-up, before the scene reports its settings.
-        EXPECT_EQ(run.out, workingDirectoryLine(dir.path()) + kDefaultSizeLine + kPauseLine);
+        EXPECT_EQ(run.out, start + kPauseLine);
         EXPECT_EQ(run.err, c.err());
         return;
     }
 
-    const ProcessResult run = runUntilEscape(dir.path(), kSmallWindow);
-    ASSERT_FALSE(run.timedOut) << run.out << run.err;
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    const std::string start = workingDirectoryLine(dir.path()) + executingLine() + kSettingsLines;
-    ASSERT_TRUE(run.out.starts_with(start)) << run.out;
-    expectOnlyFrameReports(run.out.substr(start.size()));
-    EXPECT_EQ(run.err, c.err());
+    const WindowedRun run = runUntilEscape(dir.path(), arguments);
+    ASSERT_FALSE(run.result.timedOut)
+        << "still running after " << kTimeLimitSeconds << " s; " << run.result.out << run.result.err;
+    EXPECT_EQ(run.result.exitCode, 0) << "-1: ended by a signal; " << run.result.err;
+    ASSERT_TRUE(run.result.out.starts_with(start + kSettingsLines)) << run.result.out;
+    expectOnlyFrameReports(run.result.out.substr(start.size() + kSettingsLines.size()));
+    EXPECT_EQ(run.result.err, c.err());
+    if (!c.windowSize.empty()) {
+        EXPECT_EQ(run.windowSize, c.windowSize);
+    }
+    if (c.nearNormalMemory) {
+        EXPECT_LE(peakChildResidentKiB(), normalPeakKiB + kResidentSlackKiB)
+            << "a normal start peaked at " << normalPeakKiB << " KiB";
+    }
 }
 
 std::string caseName(const ::testing::TestParamInfo<SweepCase>& info) {
@@ -388,6 +646,8 @@ std::string caseName(const ::testing::TestParamInfo<SweepCase>& info) {
 INSTANTIATE_TEST_SUITE_P(Shaders, BadInputSweepTest, ::testing::ValuesIn(shaderCases()), caseName);
 INSTANTIATE_TEST_SUITE_P(Models, BadInputSweepTest, ::testing::ValuesIn(modelCases()), caseName);
 INSTANTIATE_TEST_SUITE_P(Images, BadInputSweepTest, ::testing::ValuesIn(imageCases()), caseName);
+INSTANTIATE_TEST_SUITE_P(WindowSizes, BadInputSweepTest, ::testing::ValuesIn(windowCases()),
+                         caseName);
 
 }  // namespace
 }  // namespace tandril::test
