@@ -1,10 +1,6 @@
 // Every program's stages through the reference GLSL compiler, linked as one
 // program, as a strict driver would take them: the software driver the demo
 // runs on here accepts code that other vendors' compilers reject.
-#include <unistd.h>
-
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +8,7 @@
 
 #include "scene/ProgramTable.h"
 #include "support/Process.h"
+#include "support/ShellDemo.h"
 
 namespace tandril::scene {
 
@@ -25,22 +22,10 @@ static void PrintTo(const ProgramEntry& entry, std::ostream* os) {
 namespace tandril::test {
 namespace {
 
-std::string glslangValidator() {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::string candidate = folder + "/glslangValidator";
-        if (!folder.empty() && access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return {};
-}
-
 class GlslReferenceCompilerTest : public ::testing::TestWithParam<scene::ProgramEntry> {};
 
 TEST_P(GlslReferenceCompilerTest, CompilesAndLinksWithoutError) {
-    const std::string compiler = glslangValidator();
+    const std::string compiler = findOnPath("glslangValidator");
     ASSERT_FALSE(compiler.empty()) << "glslangValidator (Debian: glslang-tools) is needed";
     const std::vector<std::string> stages = GetParam().stageFiles();
     std::vector<std::string> arguments{compiler, "-l"};

@@ -26,16 +26,20 @@ ProcessResult xdotool(const std::vector<std::string>& arguments, double timeoutS
 
 }  // namespace
 
-std::string xdotoolPath() {
+std::string findOnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
     std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
     for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::string candidate = folder + "/xdotool";
+        const std::string candidate = folder + "/" + program;
         if (!folder.empty() && access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
     }
     return {};
+}
+
+std::string xdotoolPath() {
+    return findOnPath("xdotool");
 }
 
 std::string workingDirectoryLine(const std::filesystem::path& directory) {

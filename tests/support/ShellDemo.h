@@ -15,6 +15,8 @@
 
 namespace tandril::test {
 
+// The program's path on PATH, or an empty string when there is none.
+std::string findOnPath(const std::string& program);
 // The xdotool on PATH, or an empty string when there is none.
 std::string xdotoolPath();
 
