@@ -103,7 +103,8 @@ bool fitsLimit(long long width, long long height, GLenum limitName) {
            width * height <= kMaxImagePixels;
 }
 
-// Only regular files, and only once the header's size has passed the limits.
+// Only regular files, and only once the header's size has passed the limits:
+// what it returns is within them.
 Bitmap loadBitmap32(const std::string& path) {
     if (!isRegularFile(path)) {
         return nullptr;
@@ -193,8 +194,7 @@ Texture::Texture(const std::string& path, GLenum unit) {
     FreeImage_Initialise(FALSE);
 
     const Bitmap image = loadBitmap32(path);
-    if (image && fitsLimit(FreeImage_GetWidth(image.get()), FreeImage_GetHeight(image.get()),
-                           GL_MAX_TEXTURE_SIZE)) {
+    if (image) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8,
                      static_cast<GLsizei>(FreeImage_GetWidth(image.get())),
                      static_cast<GLsizei>(FreeImage_GetHeight(image.get())), 0, GL_BGRA,
@@ -233,8 +233,8 @@ GLuint loadCubemap(std::vector<std::string> faces) {
             face.pixels.reset(SOIL_load_image(faces[i].c_str(), &face.width, &face.height, nullptr,
                                               SOIL_LOAD_RGB));
         }
-        if (!face.pixels || !fitsLimit(face.width, face.height, GL_MAX_CUBE_MAP_TEXTURE_SIZE)) {
-            face = Face{};
+        if (!face.pixels) {
+            face = Face{};  // the sizes a failed decode may have left
         }
     }
     const int size = commonFaceSize(loaded);
