@@ -13,12 +13,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -752,40 +749,6 @@ TEST(ShippedAssets, SkyAtDuskGlowsLowOverTheFarEndUnderADarkBlueZenith) {
     zenith /= static_cast<float>(count);
     EXPECT_GT(zenith.b, 2.0f * zenith.r);
     EXPECT_LT(zenith.r + zenith.g + zenith.b, bright / 6.0f);
-}
-
-// The shaders' haze colour, as written in a lit program's source.
-glm::vec3 shaderFogColour(const std::string& file) {
-    std::ifstream in(shipped("shader/" + file));
-    const std::string source((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-    const std::string key = "const vec3 kFogColour = vec3(";
-    const std::size_t at = source.find(key);
-    if (at == std::string::npos) {
-        ADD_FAILURE() << file << " declares no kFogColour";
-        return glm::vec3(-1.0f);
-    }
-    glm::vec3 c;
-    std::istringstream numbers(source.substr(at + key.size()));
-    char comma;
-    numbers >> c.r >> comma >> c.g >> comma >> c.b;
-    return c;
-}
-
-TEST(ShippedAssets, SkyBelowTheHorizonIsTheHazeTheStreetFadesInto) {
-    const glm::vec3 haze = shaderFogColour("shader_texture_2.frag");
-    EXPECT_EQ(shaderFogColour("shader_texture_parallax.frag"), haze);
-    EXPECT_EQ(shaderFogColour("shader_texture_environmental_mapping.frag"), haze);
-    const std::array<SkyFace, 6> sky = loadSky();
-    for (const glm::vec3& d :
-         {glm::vec3(1, -0.05f, 0), glm::vec3(-1, -0.3f, 0.2f), glm::vec3(0.2f, -0.1f, -1),
-          glm::vec3(0, -1, 0.01f), glm::vec3(0.5f, -0.02f, 1)}) {
-        const auto c = skyColour(sky, glm::normalize(d));
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_NEAR(c[i], 255.0f * haze[i], 3.0f)
-                << "channel " << i << " towards " << d.x << ", " << d.y << ", " << d.z;
-        }
-    }
 }
 
 TEST(ShippedAssets, SkyFacesMeetWithoutSeams) {
