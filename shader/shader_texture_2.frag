@@ -5,11 +5,10 @@
 // Distance fades everything into the haze below the sky's horizon.
 
 in VS_OUT {
-    vec3 modelPosition;
     vec3 viewPosition;
     vec3 viewNormal;
     vec2 texCoord;
-    vec3 emission;
+    flat vec3 emission;
     flat vec3 viewLights[4];
 } fs_in;
 
@@ -42,17 +41,6 @@ const float kHalfDistance = 9.0;
 // 1 / (1 + (d / kHalfDistance)^2), taken from d^2 so no square root is needed.
 const float kFalloffRate = 1.0 / (kHalfDistance * kHalfDistance);
 
-// The shadow casters are drawn with their corners welded, one normal and one
-// texture coordinate per corner for all the faces that meet there. On such a
-// face the interpolated normal swings far from the face (a smooth mesh keeps
-// within 46 degrees: the car's worst corner) and the coordinates may collapse
-// to a line; the face's own normal and a box projection stand in for them.
-const float kSmoothAgreement = 0.5;
-// Texture area per unit of model area below which coordinates have collapsed.
-const float kCollapsedDensity = 1e-4;
-// Box-projected bricks repeat every 2 m, as on the house walls.
-const float kBoxRepeatsPerUnit = 0.5;
-
 // The haze below the sky's horizon (the sky box's lower half has this colour)
 // and the distance over which the scene sinks into it: the street's far edges
 // lie where nothing of it is left.
@@ -82,31 +70,9 @@ float haze(vec3 viewPosition) {
     return x2 / (1.0 + x2);
 }
 
-// The face's normal in view space, towards the eye.
-vec3 faceNormal() {
-    vec3 n = normalize(cross(dFdx(fs_in.viewPosition), dFdy(fs_in.viewPosition)));
-    return faceforward(n, fs_in.viewPosition, n);
-}
-
-// The mesh's coordinates, or the model position projected along the face's
-// main axis where they have collapsed.
-vec2 surfaceTexCoord() {
-    vec3 area = cross(dFdx(fs_in.modelPosition), dFdy(fs_in.modelPosition));
-    vec2 uvDx = dFdx(fs_in.texCoord);
-    vec2 uvDy = dFdy(fs_in.texCoord);
-    float uvArea = abs(uvDx.x * uvDy.y - uvDx.y * uvDy.x);
-    vec3 axis = abs(area);
-    vec3 p = fs_in.modelPosition;
-    vec2 boxUv = axis.x > max(axis.y, axis.z) ? p.zy : (axis.y > axis.z ? p.xz : p.xy);
-    return uvArea > kCollapsedDensity * length(area) ? fs_in.texCoord : boxUv * kBoxRepeatsPerUnit;
-}
-
 void main() {
-    vec3 albedo = texture(material_texture, surfaceTexCoord()).rgb;
-    vec3 face = faceNormal();
-    vec3 interpolated = fs_in.viewNormal;
-    bool smoothHere = dot(interpolated, face) > kSmoothAgreement * length(interpolated);
-    vec3 n = smoothHere ? normalize(interpolated) : face;
+    vec3 albedo = texture(material_texture, fs_in.texCoord).rgb;
+    vec3 n = normalize(fs_in.viewNormal);
     vec3 toEye = normalize(-fs_in.viewPosition);
 
     // This driver runs both sides of every branch for every group of pixels;

@@ -20,18 +20,16 @@ const float kTailLamp = 5.0;
 const float kLanternGlass = 6.0;
 
 out VS_OUT {
-    vec3 modelPosition;
     vec3 viewPosition;
     vec3 viewNormal;
     vec2 texCoord;
-    // Light the surface gives off itself.
-    vec3 emission;
+    // Light the surface gives off itself: one material per face, so flat.
+    flat vec3 emission;
     flat vec3 viewLights[4];
 } vs_out;
 
 void main() {
     vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
-    vs_out.modelPosition = position;
     vs_out.viewPosition = viewPosition.xyz;
     vs_out.viewNormal = N_mat * normal;
     vs_out.texCoord = texCoord;
