@@ -9,6 +9,11 @@ in VS_OUT {
     vec2 texCoord;
     vec3 tangentToEye;
     vec3 tangentToLight[4];
+    // Per face: the material, the opening's own texture coordinates' origin,
+    // whether its room is lit and how warm the light is.
+    flat float material;
+    flat vec2 openingOrigin;
+    flat vec2 room;
 } fs_in;
 
 uniform sampler2D material_texture;
@@ -41,17 +46,11 @@ const vec3 kFogColour = vec3(0.05, 0.055, 0.085);
 const float kFogDistance = 350.0;
 const float kBaseAmbient = 0.1;
 
-// Materials carried in the texture coordinates (see shader_texture_2.frag):
-// panes and doors have u from 0 to 1 across the opening and v from 0 to 1 up
-// it, above twice the opening's number.
-const float kMaterialStride = 1024.0;
-const float kWindowPane = 7.0;
+// Materials carried in the texture coordinates (see the vertex stage).
 const float kDoor = 8.0;
 // Window frames and glazing bars, as shares of the opening.
 const float kFrameWidth = 0.05;
 const float kBarWidth = 0.025;
-// One window in this many is lit from inside.
-const float kLitWindowShare = 0.3;
 const float kGlassShininess = 200.0;
 const float kGlassGloss = 0.35;
 // How dark a relief shadow gets, and how soon (per unit of depth below the ray).
@@ -181,35 +180,20 @@ float highlight(float cosine, float shininess) {
     return base * base;
 }
 
-// A hash of two numbers in [0, 1).
-float hash(vec2 p) {
-    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
-}
-
-// An opening's own coordinates (0..1 across and up) and its number.
-vec2 openingCoordinates(out float number) {
-    float material = floor(fs_in.texCoord.x / kMaterialStride + 0.5);
-    vec2 uv = fs_in.texCoord - vec2(kMaterialStride * material, 0.0);
-    number = floor(uv.y * 0.5);
-    return vec2(uv.x, uv.y - 2.0 * number);
-}
-
 // What a window or door looks like before the lamps' and cars' light: its
 // paint or glass colour (albedo), the light it gives off itself, and how much
 // of it is glass (which reflects the sky and the lights instead).
-void openingSurface(float material, out vec3 albedo, out vec3 glow, out float glass) {
-    float number;
-    vec2 p = openingCoordinates(number);
-    // Each wall of the scene is the same model: its place tells them apart.
-    float lit = step(hash(vec2(number, M_mat[3].x + M_mat[3].z)), kLitWindowShare);
-    float warmth = hash(vec2(number + 0.5, M_mat[3].z));
+void openingSurface(out vec3 albedo, out vec3 glow, out float glass) {
+    vec2 p = fs_in.texCoord - fs_in.openingOrigin;
+    float lit = fs_in.room.x;
+    float warmth = fs_in.room.y;
 
     // Frame round the edge, a glazing bar up the middle and a transom.
     float frame = max(step(min(p.x, 1.0 - p.x), kFrameWidth),
                       step(min(p.y, 1.0 - p.y), kFrameWidth * 0.7));
     float bars =
         max(step(abs(p.x - 0.5), kBarWidth * 0.5), step(abs(p.y - 0.72), kBarWidth * 0.5));
-    float door = material == kDoor ? 1.0 : 0.0;
+    float door = fs_in.material == kDoor ? 1.0 : 0.0;
     // A door is painted wood with a fanlight above, its panels sunk a shade.
     float fanlight = door * step(0.8, p.y);
     float panel = door * (1.0 - fanlight) *
@@ -244,8 +228,7 @@ void main() {
     uvDy = dFdy(fs_in.texCoord);
     float heightTexels = float(textureSize(height_texture, 0).x);
     vec3 toEye = normalize(fs_in.tangentToEye);
-    float material = floor(fs_in.texCoord.x / kMaterialStride + 0.5);
-    bool brick = material == 0.0;
+    bool brick = fs_in.material == 0.0;
 
     // Far away a pixel covers several texels and the relief is finer than the
     // pixel: plain normal mapping looks the same there and costs far less. A
@@ -273,7 +256,7 @@ void main() {
     vec3 glow = vec3(0.0);
     float glass = 0.0;
     if (!brick) {
-        openingSurface(material, albedo, glow, glass);
+        openingSurface(albedo, glow, glass);
         n = vec3(0.0, 0.0, 1.0);
     }
     float shininess = mix(matShininess, kGlassShininess, glass);

@@ -18,7 +18,23 @@ out VS_OUT {
     vec2 texCoord;
     vec3 tangentToEye;
     vec3 tangentToLight[4];
+    flat float material;
+    flat vec2 openingOrigin;
+    flat vec2 room;
 } vs_out;
+
+// Materials carried in the texture coordinates: u is offset by
+// kMaterialStride times the material's number (whole repeats of any texture).
+// Panes and doors have u from 0 to 1 across the opening and v from 0 to 1 up
+// it, above twice the opening's number.
+const float kMaterialStride = 1024.0;
+// One window in this many is lit from inside.
+const float kLitWindowShare = 0.3;
+
+// A hash of two numbers in [0, 1).
+float hash(vec2 p) {
+    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+}
 
 void main() {
     vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
@@ -36,6 +52,15 @@ void main() {
 
     vs_out.viewPosition = viewPosition.xyz;
     vs_out.texCoord = texCoord;
+    // All corners of a face share its material and opening, so these are
+    // worked out per corner and passed flat.
+    float material = floor(texCoord.x / kMaterialStride + 0.5);
+    float number = floor((texCoord.y + 0.5) * 0.5);
+    vs_out.material = material;
+    vs_out.openingOrigin = vec2(kMaterialStride * material, 2.0 * number);
+    // Each wall of the scene is the same model: its place tells them apart.
+    vs_out.room = vec2(step(hash(vec2(number, M_mat[3].x + M_mat[3].z)), kLitWindowShare),
+                       hash(vec2(number + 0.5, M_mat[3].z)));
     vs_out.tangentToEye = viewToTangent * -viewPosition.xyz;
     for (int i = 0; i < 4; ++i) {
         vec3 viewLight = (V_mat * vec4(light_position[i].xyz, 1.0)).xyz;
