@@ -371,8 +371,8 @@ std::vector<SweepCase> modelCases() {
     // The importer keeps the faces before the cut: an open box, built with
     // adjacency for the shadow volumes.
     cases.push_back({"ModelCutInAFace_ImportsWhatCameBefore",
-                     cutAfter("objects/cube.obj", "\nf 21/1/6 22/2/6 23/3/6\nf 21/1/"), Outcome::RunsOn,
-                     exactly("")});
+                     cutAfter("objects/cube.obj", "\nf 21/1/6 22/2/6 23/3/6\nf 21/1/"),
+                     Outcome::RunsOn, exactly("")});
     std::string garbage;
     for (int i = 0; i < 2048; ++i) {
         garbage.push_back(static_cast<char>(i % 256));
@@ -469,8 +469,9 @@ std::vector<SweepCase> imageCases() {
     }
     cases.push_back({"SkyFaceNotSquare", imageFile("textures/skybox/right.jpg", FIF_JPEG, 64, 32),
                      Outcome::RunsOn, scaledFaceWarning("right.jpg", 64, 32)});
-    cases.push_back({"SkyFaceSquareOfAnotherSize", imageFile("textures/skybox/top.jpg", FIF_JPEG, 48, 48),
-                     Outcome::RunsOn, scaledFaceWarning("top.jpg", 48, 48)});
+    cases.push_back({"SkyFaceSquareOfAnotherSize",
+                     imageFile("textures/skybox/top.jpg", FIF_JPEG, 48, 48), Outcome::RunsOn,
+                     scaledFaceWarning("top.jpg", 48, 48)});
     cases.push_back({"CorruptJpegTexture", corruptedJpeg("textures/metal.jpg"), Outcome::RunsOn,
                      exactly(repeated(imageWarning("metal.jpg"), 3))});
     cases.push_back({"CorruptJpegSkyFace", corruptedJpeg("textures/skybox/bottom.jpg"),
@@ -624,8 +625,8 @@ TEST_P(BadInputSweepTest, GivesItsConsoleLinesAndExitCode) {
     }
 
     const WindowedRun run = runUntilEscape(dir.path(), arguments);
-    ASSERT_FALSE(run.result.timedOut)
-        << "still running after " << kTimeLimitSeconds << " s; " << run.result.out << run.result.err;
+    ASSERT_FALSE(run.result.timedOut) << "still running after " << kTimeLimitSeconds << " s; "
+                                      << run.result.out << run.result.err;
     EXPECT_EQ(run.result.exitCode, 0) << "-1: ended by a signal; " << run.result.err;
     ASSERT_TRUE(run.result.out.starts_with(start + kSettingsLines)) << run.result.out;
     expectOnlyFrameReports(run.result.out.substr(start.size() + kSettingsLines.size()));
