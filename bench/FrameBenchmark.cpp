@@ -628,11 +628,13 @@ int main(int argc, char** argv) {
                 return usage("--size wants WIDTHxHEIGHT, e.g. 800x600");
             }
         } else if (flag == "--frames" && hasValue) {
-            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 100000), options.frames)) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 100000),
+                                    options.frames)) {
                 return usage("--frames wants a positive count");
             }
         } else if (flag == "--warmup" && hasValue) {
-            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 0, 100000), options.warmup)) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 0, 100000),
+                                    options.warmup)) {
                 return usage("--warmup wants a count");
             }
         } else if (flag == "--from" && hasValue) {

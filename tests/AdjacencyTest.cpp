@@ -120,8 +120,8 @@ TEST(Adjacency, OpenBorderTakesTheTrianglesOwnOppositeCorner) {
 
 TEST(Adjacency, EdgeOfThreeTrianglesGivesValidNeighbours) {
     // Three fins on the edge 0-1.
-    const std::vector<glm::vec3> positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
-                                              {0, -1, 0}};
+    const std::vector<glm::vec3> positions = {
+        {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, -1, 0}};
     const std::vector<Triangle> faces = {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}};
     const auto indices = build(faces, positions);
     ASSERT_EQ(indices.size(), 18u);

@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
                 return usage("--parallax-scale wants a number");
             }
         } else if (flag == "--downsample" && hasValue) {
-            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 16), options.downsample)) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 16),
+                                    options.downsample)) {
                 return usage("--downsample wants a whole factor from 1 to 16");
             }
         } else if (flag == "--eye" && hasValue) {
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
                 return usage("--look wants YAW,PITCH in radians");
             }
         } else if (flag == "--frames" && hasValue) {
-            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 100000), options.frames)) {
+            if (!tools::storeParsed(tools::parseWholeNumber(argv[++i], 1, 100000),
+                                    options.frames)) {
                 return usage("--frames wants a whole count from 1 to 100000");
             }
         } else if (flag == "--every" && hasValue) {
@@ -206,8 +208,8 @@ int main(int argc, char** argv) {
             camera.rebuildMatrices();
         }
         render::renderFrame();
-        const tools::Picture picture =
-            downsample(tools::readBackBuffer(options.size.width, options.size.height), options.downsample);
+        const tools::Picture picture = downsample(
+            tools::readBackBuffer(options.size.width, options.size.height), options.downsample);
         if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
             std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
             return 1;
