@@ -5,7 +5,6 @@
 // fades everything into the haze below the sky's horizon.
 
 in VS_OUT {
-    vec3 viewPosition;
     vec2 texCoord;
     vec3 tangentToEye;
     vec3 tangentToLight[4];
@@ -315,6 +314,7 @@ void main() {
                 specularIntensity * kIntensityUnit * gloss * specular * matSpecularReflectanceColor;
     vec3 colour = mix(lit, pane, glass);
 
-    float fog = haze(fs_in.viewPosition);
+    // The tangent frame is orthonormal: the eye is as far as in view space.
+    float fog = haze(fs_in.tangentToEye);
     fragColor = vec4(mix(colour, ambientShare * kFogColour, fog), 1.0);
 }

@@ -14,7 +14,6 @@ uniform mat3 normal_mat;
 uniform vec4 light_position[4];
 
 out VS_OUT {
-    vec3 viewPosition;
     vec2 texCoord;
     vec3 tangentToEye;
     vec3 tangentToLight[4];
@@ -50,7 +49,6 @@ void main() {
     }
     mat3 viewToTangent = transpose(mat3(t, b, n));
 
-    vs_out.viewPosition = viewPosition.xyz;
     vs_out.texCoord = texCoord;
     // All corners of a face share its material and opening, so these are
     // worked out per corner and passed flat.
