@@ -18,7 +18,6 @@ in VS_OUT {
 uniform sampler2D material_texture;
 uniform sampler2D height_texture;
 uniform sampler2D normal_texture;
-uniform mat4 M_mat;
 uniform float ambientIntensity;
 uniform float diffuseIntensity;
 uniform float specularIntensity;
