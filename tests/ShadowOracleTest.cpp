@@ -44,27 +44,51 @@ struct Box {
     glm::dvec3 max;
 };
 
-// A caster's world-space bounds from its own vertices (the casters are boxes).
-Box boundsOf(const scene::Mesh& mesh) {
+Box boundsOf(const std::vector<glm::dvec3>& points) {
     Box box{glm::dvec3(std::numeric_limits<double>::max()),
             glm::dvec3(std::numeric_limits<double>::lowest())};
-    for (const glm::vec3& p : mesh.m_positions) {
-        const glm::dvec3 world = glm::dvec3(mesh.m_modelMatrix * glm::vec4(p, 1.0f));
-        box.min = glm::min(box.min, world);
-        box.max = glm::max(box.max, world);
+    for (const glm::dvec3& p : points) {
+        box.min = glm::min(box.min, p);
+        box.max = glm::max(box.max, p);
     }
     return box;
 }
 
-// Moves a point that lies within kOnFace of a box's surface onto it.
-glm::dvec3 snapOnto(const Box& box, glm::dvec3 p) {
+std::vector<glm::dvec3> worldPositions(const scene::Mesh& mesh) {
+    std::vector<glm::dvec3> world;
+    for (const glm::vec3& p : mesh.m_positions) {
+        world.push_back(glm::dvec3(mesh.m_modelMatrix * glm::vec4(p, 1.0f)));
+    }
+    return world;
+}
+
+// The casters are boxes: each cube, and the street as a slab under the road
+// with the pavement raised beside it, each bounded by its own vertices.
+std::vector<Box> casterBoxes() {
+    std::vector<Box> boxes;
+    for (const scene::Cube* cube : {scene::cube1, scene::cube2, scene::cube3, scene::cube4}) {
+        boxes.push_back(boundsOf(worldPositions(*cube->m_mesh)));
+    }
+    std::vector<glm::dvec3> slab, raised;
+    for (const glm::dvec3& p : worldPositions(*scene::street->m_mesh)) {
+        (p.y <= 0.0 ? slab : raised).push_back(p);
+    }
+    boxes.push_back(boundsOf(slab));
+    boxes.push_back(boundsOf(raised));
+    return boxes;
+}
+
+// Moves a point that lies within kOnFace of a box's surface onto it, onto
+// the nearest box's where several are that close (a pavement stands on the
+// slab); `nearest` is how far it moved.
+glm::dvec3 snapOnto(const Box& box, glm::dvec3 p, double& nearest) {
+    nearest = std::numeric_limits<double>::max();
     const glm::dvec3 grown = box.max + kOnFace;
     const glm::dvec3 shrunk = box.min - kOnFace;
     if (glm::any(glm::lessThan(p, shrunk)) || glm::any(glm::greaterThan(p, grown))) {
         return p;
     }
     int axis = 0;
-    double nearest = std::numeric_limits<double>::max();
     double plane = 0.0;
     for (int a = 0; a < 3; ++a) {
         for (const double face : {box.min[a], box.max[a]}) {
@@ -79,6 +103,20 @@ glm::dvec3 snapOnto(const Box& box, glm::dvec3 p) {
         p[axis] = plane;
     }
     return p;
+}
+
+glm::dvec3 snapOntoNearest(const std::vector<Box>& boxes, const glm::dvec3& p) {
+    glm::dvec3 best = p;
+    double bestDistance = kOnFace;
+    for (const Box& box : boxes) {
+        double distance = 0.0;
+        const glm::dvec3 snapped = snapOnto(box, p, distance);
+        if (distance < bestDistance) {
+            best = snapped;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 // Whether the segment from p to the light passes through the box's inside;
@@ -114,9 +152,7 @@ class ShadowOracleTest : public test::SceneTest {
 
 TEST_F(ShadowOracleTest, CountIsNonZeroExactlyWhereARayToTheLightMeetsACaster) {
     ASSERT_EQ(scene::camera->m_pathTime, 0.0f) << "the run must start from set-up";
-    const std::vector<Box> casters{boundsOf(*scene::cube1->m_mesh), boundsOf(*scene::cube2->m_mesh),
-                                   boundsOf(*scene::cube3->m_mesh), boundsOf(*scene::cube4->m_mesh),
-                                   boundsOf(*scene::street->m_mesh)};
+    const std::vector<Box> casters = casterBoxes();
     glViewport(0, 0, kSize, kSize);
 
     long checked = 0;
@@ -147,10 +183,7 @@ TEST_F(ShadowOracleTest, CountIsNonZeroExactlyWhereARayToTheLightMeetsACaster) {
                 const glm::dvec4 ndc{2.0 * (x + 0.5) / kSize - 1.0, 2.0 * (y + 0.5) / kSize - 1.0,
                                      2.0 * depth[i] - 1.0, 1.0};
                 const glm::dvec4 h = toWorld * ndc;
-                glm::dvec3 p = glm::dvec3(h) / h.w;
-                for (const Box& box : casters) {
-                    p = snapOnto(box, p);
-                }
+                const glm::dvec3 p = snapOntoNearest(casters, glm::dvec3(h) / h.w);
                 const bool shadowed =
                     std::any_of(casters.begin(), casters.end(),
                                 [&](const Box& b) { return blocks(b, p, light); });

@@ -263,44 +263,139 @@ TEST(ShippedAssets, CubeKeepsEachFacesNormalAndBricksThroughWelding) {
     }
 }
 
+// The street in world metres: the scene scales it by (30, 1, 30) after
+// moving it by (0, 0, -20).
+Model streetInWorld() {
+    Model m = load("objects/plane.obj");
+    for (glm::vec3& p : m.positions) {
+        p = glm::vec3(30.0f * p.x, p.y, 30.0f * (p.z - 20.0f));
+    }
+    return m;
+}
+
+// Where a ray straight down at (x, z) first meets a face that looks up: its
+// height, and the picture's coordinates there (as the engine scales them).
+struct Ground {
+    float y = -1e30f;
+    glm::vec2 uv{0.0f};
+};
+
+Ground groundAt(const Model& m, float x, float z) {
+    Ground top;
+    for (const Triangle& t : m.faces) {
+        const glm::vec3 n = faceCross(m, t);
+        const glm::vec3 a = m.positions[t[0]], b = m.positions[t[1]], c = m.positions[t[2]];
+        if (n.y <= 0.0f) {
+            continue;
+        }
+        // Barycentric weights of (x, z) in the face seen from above.
+        const float area = (b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z);
+        const float wb = ((x - a.x) * (c.z - a.z) - (c.x - a.x) * (z - a.z)) / area;
+        const float wc = ((b.x - a.x) * (z - a.z) - (x - a.x) * (b.z - a.z)) / area;
+        const float wa = 1.0f - wb - wc;
+        const float y = wa * a.y + wb * b.y + wc * c.y;
+        if (std::min({wa, wb, wc}) >= 0.0f && y > top.y) {
+            top = {y, 10.0f * (wa * m.uvs[t[0]] + wb * m.uvs[t[1]] + wc * m.uvs[t[2]])};
+        }
+    }
+    return top;
+}
+
 TEST(ShippedAssets, StreetIsAClosedSlabUnderTheWholeScene) {
-    const Model m = load("objects/plane.obj");
+    const Model m = streetInWorld();
     const Welded w = weld(m);
     EXPECT_EQ(w.edgesNotShapedByTwoFaces, 0u);
     EXPECT_EQ(w.edgesRunningTheSameWayTwice, 0u);
-    EXPECT_LE(m.faces.size(), 48u) << "drawn three times a frame";
+    EXPECT_LE(m.faces.size(), 2000u) << "drawn three times a frame";
 
     const Bounds b = bounds(m.positions);
-    EXPECT_EQ(b.high.y, 0.0f) << "the road surface is the ground";
+    EXPECT_LE(b.low.x, -55.0f) << "under the farthest house row";
+    EXPECT_GE(b.high.x, 15.0f) << "under the cubes and the parked car";
+    EXPECT_GE(b.high.z, 120.0f) << "under the second car's start";
+    EXPECT_LE(b.low.z, -1000.0f);
     EXPECT_LT(b.low.y, 0.0f);
-    // The scene scales by (30, 1, 30) after moving by (0, 0, -20).
-    const auto worldX = [](float x) { return 30.0f * x; };
-    const auto worldZ = [](float z) { return 30.0f * (z - 20.0f); };
-    EXPECT_LE(worldX(b.low.x), -55.0f) << "under the farthest house row";
-    EXPECT_GE(worldX(b.high.x), 15.0f) << "under the cubes and the parked car";
-    EXPECT_GE(worldZ(b.high.z), 120.0f) << "under the second car's start";
-    EXPECT_LE(worldZ(b.low.z), -1000.0f);
+
+    // The cars drive on the road at y = 0; the lamps stand on a pavement a
+    // kerb higher; the parked car and the cubes stand on one they sink into
+    // by no more than a few centimetres; the houses' doors are not buried.
+    for (const float z : {-1000.0f, -100.0f, 0.0f, 30.0f, 120.0f}) {
+        EXPECT_EQ(groundAt(m, 0.0f, z).y, 0.0f) << "the road at z = " << z;
+    }
+    for (const float z : {-10.0f, -30.0f}) {
+        EXPECT_GE(groundAt(m, -5.0f, z).y, 0.1f) << "a lamp at z = " << z;
+        EXPECT_LE(groundAt(m, -5.0f, z).y, 0.2f) << "a lamp at z = " << z;
+    }
+    for (const glm::vec2 standing :
+         {glm::vec2(6.6f, -100.0f), glm::vec2(8.0f, -10.0f), glm::vec2(10.0f, -20.0f),
+          glm::vec2(10.0f, -30.0f), glm::vec2(13.0f, -40.0f)}) {
+        const float y = groundAt(m, standing.x, standing.y).y;
+        EXPECT_GE(y, 0.0f) << standing.x << ", " << standing.y;
+        EXPECT_LE(y, 0.04f) << standing.x << ", " << standing.y;
+    }
+    for (const glm::vec2 front : {glm::vec2(-15.1f, 0.0f), glm::vec2(-45.1f, -80.0f)}) {
+        EXPECT_LE(groundAt(m, front.x, front.y).y, 0.15f) << "before the house at " << front.x;
+    }
 }
 
-// The faces at y = 0 face up and together cover the slab's whole top.
-TEST(ShippedAssets, StreetTopIsOnlyTheRoadSurfaceFacingUp) {
-    const Model m = load("objects/plane.obj");
+// The faces that look up cover the slab's whole top: no hole in the ground.
+TEST(ShippedAssets, StreetTopFacesUpOverTheWholeSlab) {
+    const Model m = streetInWorld();
     const Bounds b = bounds(m.positions);
-    double topArea = 0.0;
-    int topFaces = 0;
+    double upArea = 0.0;
     for (const Triangle& t : m.faces) {
-        const glm::vec3 n = glm::normalize(faceCross(m, t));
-        const bool onTop = m.positions[t[0]].y == 0.0f && m.positions[t[1]].y == 0.0f &&
-                           m.positions[t[2]].y == 0.0f;
-        if (onTop) {
-            EXPECT_GT(n.y, 0.999f);
-            topArea += 0.5 * glm::length(faceCross(m, t));
-            ++topFaces;
+        const glm::vec3 n = faceCross(m, t);
+        if (n.y > 0.999f * glm::length(n)) {
+            upArea += 0.5 * n.y;
         }
     }
-    EXPECT_GE(topFaces, 2);
     const double slabTop = double(b.high.x - b.low.x) * double(b.high.z - b.low.z);
-    EXPECT_NEAR(topArea, slabTop, 1e-4 * slabTop);
+    EXPECT_NEAR(upArea, slabTop, 1e-4 * slabTop);
+}
+
+// The road's markings lie where its picture says: edge lines 0.3 m from
+// the kerbs, a dashed line down the middle, plain asphalt between.
+TEST(ShippedAssets, StreetPictureLaysTheMarkingsAlongTheRoad) {
+    const Model m = streetInWorld();
+    FIBITMAP* loaded = FreeImage_Load(FIF_JPEG, shipped("textures/asphalt.jpg").c_str(), 0);
+    ASSERT_NE(loaded, nullptr);
+    FIBITMAP* grey = FreeImage_ConvertToGreyscale(loaded);
+    FreeImage_Unload(loaded);
+    const int width = static_cast<int>(FreeImage_GetWidth(grey));
+    const int height = static_cast<int>(FreeImage_GetHeight(grey));
+    // Brightness of the picture around (x, z), over 3 x 3 texels.
+    const auto brightness = [&](float x, float z) {
+        const glm::vec2 uv = groundAt(m, x, z).uv;
+        const int u = static_cast<int>(std::floor(uv.x * width));
+        const int v = static_cast<int>(std::floor(uv.y * height));
+        double sum = 0.0;
+        for (int dv = -1; dv <= 1; ++dv) {
+            for (int du = -1; du <= 1; ++du) {
+                BYTE value = 0;
+                FreeImage_GetPixelIndex(
+                    grey, static_cast<unsigned>((u + du + width) % width),
+                    static_cast<unsigned>(((v + dv) % height + height) % height), &value);
+                sum += value;
+            }
+        }
+        return sum / (9.0 * 255.0);
+    };
+    // Painted where it is bright; the paint is worn in places.
+    std::map<float, int> painted;
+    const int samples = 96;
+    for (int k = 0; k < samples; ++k) {
+        const float z = -200.0f + 0.1f * static_cast<float>(k);
+        for (const float x : {-3.7f, -2.0f, 0.0f, 2.0f, 3.7f}) {
+            painted[x] += brightness(x, z) > 0.5 ? 1 : 0;
+        }
+    }
+    FreeImage_Unload(grey);
+    EXPECT_GT(painted[-3.7f], samples * 3 / 4) << "the west edge line";
+    EXPECT_GT(painted[3.7f], samples * 3 / 4) << "the east edge line";
+    EXPECT_EQ(painted[-2.0f], 0) << "the west lane";
+    EXPECT_EQ(painted[2.0f], 0) << "the east lane";
+    // Over 9.6 m, one dash of 3.2 m.
+    EXPECT_GT(painted[0.0f], samples / 4);
+    EXPECT_LT(painted[0.0f], samples * 2 / 5);
 }
 
 TEST(ShippedAssets, TexturesRepeatAtTheirIntendedWorldSize) {
@@ -309,18 +404,11 @@ TEST(ShippedAssets, TexturesRepeatAtTheirIntendedWorldSize) {
         double worldScale;
         double metresPerRepeat;
     };
-    for (const Case& c : {Case{"objects/plane.obj", 1.0, 6.0},  // x and z scaled below
-                          Case{"objects/hausreihe_wuerfel_alleCords.obj", 1.0, 2.0},
-                          Case{"objects/Porsche_911_GT2.obj", 2.0, 0.5},
-                          Case{"objects/street_lamp2.obj", 0.5, 0.5}}) {
+    // The street and the lamps share a picture of bands (checked above).
+    for (const Case& c : {Case{"objects/hausreihe_wuerfel_alleCords.obj", 1.0, 2.0},
+                          Case{"objects/Porsche_911_GT2.obj", 2.0, 0.5}}) {
         SCOPED_TRACE(c.file);
-        Model m = load(c.file);
-        if (std::string(c.file) == "objects/plane.obj") {
-            for (glm::vec3& p : m.positions) {
-                p.x *= 30.0f;
-                p.z *= 30.0f;
-            }
-        }
+        const Model m = load(c.file);
         const double repeats = medianRepeatsPerMetre(m, c.worldScale);
         EXPECT_NEAR(repeats, 1.0 / c.metresPerRepeat, 0.3 / c.metresPerRepeat);
     }
@@ -358,6 +446,14 @@ TEST(ShippedAssets, CarStandsOnItsTyresWithTheFrontTowardMinusZ) {
 TEST(ShippedAssets, LampLightHangsJustUnderTheLanternAndTheFootReachesTheGround) {
     const Model m = load("objects/street_lamp2.obj");
     EXPECT_LT(m.faces.size(), 2000u);
+    // The lamps share the street's picture and must show only its band of
+    // lamp paint, columns 1768 to 1800 of 2048.
+    for (const glm::vec2& uv : m.uvs) {
+        const float u = 10.0f * uv.x;
+        const float across = u - 1024.0f * std::floor(u / 1024.0f + 0.5f);
+        EXPECT_GT(across, 1768.0f / 2048.0f);
+        EXPECT_LT(across, 1800.0f / 2048.0f);
+    }
     const Bounds b = bounds(m.positions);
     EXPECT_LE(b.low.y, -0.1f) << "the scene lifts the lamps by 0.1 and 0.15 m";
 

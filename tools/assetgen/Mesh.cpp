@@ -54,7 +54,11 @@ std::size_t indexOf(std::map<std::string, std::size_t>& seen, std::string& block
 }  // namespace
 
 void Mesh::addTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
-    Triangle t{Corner{a.position, a.uv}, Corner{b.position, b.uv}, Corner{c.position, c.uv}};
+    addTriangle(
+        Triangle{Corner{a.position, a.uv}, Corner{b.position, b.uv}, Corner{c.position, c.uv}});
+}
+
+void Mesh::addTriangle(const Triangle& t) {
     const glm::vec3 n = faceCross(t);
     // 1e-12 of a squared unit: far below anything the five-decimal file keeps.
     if (glm::dot(n, n) <= 1e-12f) {

@@ -33,6 +33,8 @@ class Mesh {
     // are dropped: they add nothing and would upset the tangent frames.
     void addTriangle(const Vertex& a, const Vertex& b, const Vertex& c);
     void addQuad(const Vertex& a, const Vertex& b, const Vertex& c, const Vertex& d);
+    // With normals of the caller's, for meshes whose corners must keep them.
+    void addTriangle(const Triangle& corners);
 
     // Quads between neighbouring rows and columns of a grid of vertices.
     // Seen from outside, columns run to the right and rows upward (or pass

@@ -15,6 +15,7 @@
 #include "Materials.h"
 #include "Models.h"
 #include "Shapes.h"
+#include "StreetLayout.h"
 
 namespace tandril::assetgen {
 namespace {
@@ -150,6 +151,18 @@ Mesh makeStreetLamp() {
         }
     }
     mesh.addGrid(rows, false);
+
+    // The lamps share the street's picture: squeeze every coordinate across
+    // into its band of lamp paint, which changes only along v.
+    const float paint = 0.5f *
+                        static_cast<float>(street::kLampPaint.first + street::kLampPaint.end) /
+                        static_cast<float>(street::kAtlasWidth);
+    mesh.forEachCorner([paint](Corner& c) {
+        const float u = c.uv.x * kUvScaleInEngine;
+        const float material = std::floor(u / kMaterialStride + 0.5f);
+        const float across = u - material * kMaterialStride;
+        c.uv.x = (material * kMaterialStride + paint + 0.002f * across) / kUvScaleInEngine;
+    });
 
     mesh.smoothNormals(40.0f);
     return mesh;

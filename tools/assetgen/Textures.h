@@ -16,14 +16,15 @@ inline const glm::vec3 kFogColour(0.05f, 0.055f, 0.085f);
 
 // Old brick wall: colour, height and the matching tangent-space normal map.
 void writeBrickTextures(const std::filesystem::path& folder);
-void writeAsphalt(const std::filesystem::path& folder);
+// The street's surfaces side by side, which the lamps share (StreetLayout.h).
+void writeStreetSurfaces(const std::filesystem::path& folder);
 void writeBrushedMetal(const std::filesystem::path& folder);
 // The six faces of the sky box in skybox/.
 void writeSkybox(const std::filesystem::path& folder);
 
 inline void writeTextures(const std::filesystem::path& folder) {
     writeBrickTextures(folder);
-    writeAsphalt(folder);
+    writeStreetSurfaces(folder);
     writeBrushedMetal(folder);
     writeSkybox(folder);
 }
