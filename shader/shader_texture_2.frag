@@ -1,8 +1,9 @@
 #version 330 core
 // Ambient, diffuse and Blinn-Phong specular light from four point lights at
-// dusk; the three intensities weight the terms, so (0.1, 0, 0) is ambient
-// only and (0, 60, 10) is direct light only. A light's w scales its strength.
-// Distance fades everything into the haze below the sky's horizon.
+// dusk, and the sky mirrored by damp surfaces; the three intensities weight
+// the terms, so (0.1, 0, 0) is ambient only and (0, 60, 10) is direct light
+// only. A light's w scales its strength. Distance fades everything into the
+// haze below the sky's horizon.
 
 in VS_OUT {
     vec3 viewPosition;
@@ -10,6 +11,8 @@ in VS_OUT {
     vec2 texCoord;
     flat vec3 emission;
     flat vec3 viewLights[4];
+    flat vec3 viewUp;
+    flat vec3 viewGlow;
 } fs_in;
 
 uniform sampler2D material_texture;
@@ -27,12 +30,15 @@ out vec4 fragColor;
 const float kIntensityUnit = 0.01;
 // The blue hour's sky light: a dim, cool share of a surface's colour, so that
 // a shadow reads as a dark shape inside a pool of light.
-const float kAmbientGain = 1.6;
+const float kAmbientGain = 2.2;
 const vec3 kAmbientColour = vec3(0.55, 0.68, 1.0);
 // Lights 0 and 3 ride over the cars, a cool white; 1 and 2 are the street
-// lamps, warm tungsten, brighter than their w alone makes them.
-const mat4x3 kLightColours = mat4x3(vec3(0.86, 0.93, 1.0), vec3(1.6, 1.1, 0.6),
-                                    vec3(1.6, 1.1, 0.6), vec3(0.86, 0.93, 1.0));
+// lamps, warm sodium-tinted tungsten, brighter than their w alone makes them.
+const mat4x3 kLightColours = mat4x3(vec3(0.86, 0.93, 1.0), vec3(3.0, 2.0, 1.05),
+                                    vec3(3.0, 2.0, 1.05), vec3(0.86, 0.93, 1.0));
+// Lights 1 and 2 hang in the street lamps' lanterns, which shine downward;
+// the lights over the cars shine all round.
+const vec4 kLanterns = vec4(0.0, 1.0, 1.0, 0.0);
 // Distance at which a light has fallen to half its strength: the lamps make
 // pools on the street with dark between them.
 const float kHalfDistance = 9.0;
@@ -46,6 +52,19 @@ const float kFalloffRate = 1.0 / (kHalfDistance * kHalfDistance);
 // lie where nothing of it is left.
 const vec3 kFogColour = vec3(0.05, 0.055, 0.085);
 const float kFogDistance = 350.0;
+
+// A damp surface mirrors the sky, more toward grazing angles (Schlick's
+// Fresnel term, as the parked car's clear coat has it). Rough and blurred, it
+// shows no skyline: a few terms of the sky stand for its picture, the blue
+// hour's horizon warming toward the set sun and darkening upward (colours as
+// the sky box's generator paints them).
+const vec3 kSkyHorizon = vec3(0.16, 0.17, 0.32);
+const vec3 kSkyGlow = vec3(0.95, 0.5, 0.2);
+const vec3 kSkyHigh = vec3(0.04, 0.08, 0.21);
+const float kDampReflectance = 0.02;  // straight on, as water's
+const float kDampness = 0.5;          // share of the mirror that the roughness leaves
+const float kDampShininessShare = 1.0 / 3.0;
+const float kSkylineElevation = 0.12;  // sine of the skyline's height above the horizon
 
 // The ambient intensity of every draw that does not only add light.
 const float kBaseAmbient = 0.1;
@@ -68,6 +87,22 @@ float haze(vec3 viewPosition) {
     float x = dot(viewPosition, viewPosition) * (1.0 / (kFogDistance * kFogDistance));
     float x2 = x * x;
     return x2 / (1.0 + x2);
+}
+
+// The sky a damp surface mirrors toward the eye.
+vec3 dampSheen(vec3 n, vec3 toEye) {
+    vec3 mirrored = reflect(-toEye, n);
+    float elevation = max(dot(mirrored, fs_in.viewUp), 0.0);
+    float glow = max(dot(mirrored, fs_in.viewGlow), 0.0);
+    vec3 sky = mix(mix(kSkyHorizon, kSkyGlow, glow * glow * glow), kSkyHigh,
+                   min(3.0 * elevation, 1.0));
+    // Lowest of all stand the skyline and the haze: far off, where the eye
+    // looks along the ground, it mirrors their darkness and fades into them.
+    sky = mix(kFogColour, sky, smoothstep(0.0, kSkylineElevation, elevation));
+    float facing = 1.0 - max(dot(n, toEye), 0.0);
+    float facing2 = facing * facing;
+    return kDampness * (kDampReflectance + (1.0 - kDampReflectance) * facing2 * facing2 * facing) *
+           sky;
 }
 
 void main() {
@@ -94,12 +129,18 @@ void main() {
     vec3 light1 = fs_in.viewLights[1];
     vec3 light2 = fs_in.viewLights[2];
     vec3 light3 = fs_in.viewLights[3];
+    vec4 lanterns = kLanterns;
     for (int i = 0; i < lightCount; ++i) {
         vec3 toLight = light - fs_in.viewPosition;
         float distanceSquared = dot(toLight, toLight);
         vec3 l = toLight * inversesqrt(distanceSquared);
         float lambert = dot(n, l);
-        float falloff = lambert > 0.0 ? 1.0 / (1.0 + distanceSquared * kFalloffRate) : 0.0;
+        // A lantern shines down: a pool under it, fading as the square of the
+        // cosine from straight below.
+        float below = max(dot(l, fs_in.viewUp), 0.0);
+        float spread = mix(1.0, below * below, lanterns.x);
+        float falloff =
+            lambert > 0.0 ? spread / (1.0 + distanceSquared * kFalloffRate) : 0.0;
         vec3 h = l + toEye;
         lambertTerms = vec4(lambertTerms.yzw, falloff * lambert);
         falloffs = vec4(falloffs.yzw, falloff);
@@ -107,21 +148,25 @@ void main() {
         light = light1;
         light1 = light2;
         light2 = light3;
+        lanterns = lanterns.yzwx;
     }
 
     // Each light's colour is applied once, after the loop.
     vec4 strengths = vec4(light_position[0].w, light_position[1].w, light_position[2].w,
                           light_position[3].w);
     vec3 diffuse = kLightColours * (strengths * lambertTerms);
-    vec3 specular =
-        kLightColours * (strengths * falloffs * highlight(specularCosines, matShininess));
-
     // 1 in the base pass, 0 in the lighting pass, which only adds to what the
     // base pass drew: the terms that are not light come in with the ambient.
     float ambientShare = ambientIntensity / kBaseAmbient;
+    // What the lighting pass adds to the street and the cubes is damp: a wide,
+    // soft highlight of every light (a third of the shininess).
+    float shininess = matShininess * mix(kDampShininessShare, 1.0, ambientShare);
+    vec3 specular =
+        kLightColours * (strengths * falloffs * highlight(specularCosines, shininess));
+
     vec3 colour = albedo * (ambientIntensity * kAmbientGain * kAmbientColour +
                             diffuseIntensity * kIntensityUnit * diffuse) +
                   specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor +
-                  ambientShare * fs_in.emission;
+                  ambientShare * (fs_in.emission + dampSheen(n, toEye));
     fragColor = vec4(mix(colour, ambientShare * kFogColour, haze(fs_in.viewPosition)), 1.0);
 }

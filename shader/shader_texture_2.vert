@@ -26,7 +26,13 @@ out VS_OUT {
     // Light the surface gives off itself: one material per face, so flat.
     flat vec3 emission;
     flat vec3 viewLights[4];
+    // The sky's up and the horizontal direction of the set sun.
+    flat vec3 viewUp;
+    flat vec3 viewGlow;
 } vs_out;
+
+// Toward the glow low over the street's far end, as the sky box has it.
+const vec3 kGlowDirection = vec3(0.41, 0.0, -0.912);
 
 void main() {
     vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
@@ -42,5 +48,7 @@ void main() {
     for (int i = 0; i < 4; ++i) {
         vs_out.viewLights[i] = (V_mat * vec4(light_position[i].xyz, 1.0)).xyz;
     }
+    vs_out.viewUp = mat3(V_mat) * vec3(0.0, 1.0, 0.0);
+    vs_out.viewGlow = mat3(V_mat) * kGlowDirection;
     gl_Position = P_mat * viewPosition;
 }
