@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,31 @@ Comparison compare(const tools::Picture& a, const tools::Picture& b) {
     return result;
 }
 
+// The lower 45 % of a frame as grey levels (Rec. 709 weights, 0 to 1): its
+// mean and standard deviation. The ground fills it: at dusk it stays dark,
+// yet a street shows in it, never an empty plain.
+struct LowerPart {
+    double mean = 0.0;
+    double deviation = 0.0;
+};
+
+LowerPart lowerPartOf(const tools::Picture& picture) {
+    const int top = picture.height - picture.height * 45 / 100;
+    double sum = 0.0;
+    double squares = 0.0;
+    const std::size_t count = std::size_t(picture.width) * std::size_t(picture.height - top);
+    // Rows run top to bottom.
+    for (std::size_t p = std::size_t(top) * picture.width; p < picture.rgb.size() / 3; ++p) {
+        const double grey = (0.2126 * picture.rgb[3 * p] + 0.7152 * picture.rgb[3 * p + 1] +
+                             0.0722 * picture.rgb[3 * p + 2]) /
+                            255.0;
+        sum += grey;
+        squares += grey * grey;
+    }
+    const double mean = sum / double(count);
+    return {mean, std::sqrt(std::max(0.0, squares / double(count) - mean * mean))};
+}
+
 class PictureTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(PictureTest, MatchesTheReference) {
@@ -107,6 +133,12 @@ TEST_P(PictureTest, MatchesTheReference) {
     const tools::Picture actual = tools::readPng(rendered.string());
     ASSERT_EQ(actual.width, reference.width) << kRefreshHint;
     ASSERT_EQ(actual.height, reference.height) << kRefreshHint;
+
+    if (std::find(c.options.begin(), c.options.end(), "--eye") == c.options.end()) {
+        const LowerPart ground = lowerPartOf(actual);
+        EXPECT_GE(ground.deviation, 0.02) << c.name << ": the lower part of the frame is empty";
+        EXPECT_LE(ground.mean, 0.25) << c.name << ": the dusk has gone";
+    }
 
     const Comparison comparison = compare(actual, reference);
     if (comparison.differingShare > kMaxDifferingShare ||
