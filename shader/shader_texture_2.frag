@@ -29,8 +29,11 @@ out vec4 fragColor;
 // surface 6 m below it to about the texture's own colour.
 const float kIntensityUnit = 0.01;
 // The blue hour's sky light: a dim, cool share of a surface's colour, so that
-// a shadow reads as a dark shape inside a pool of light.
-const float kAmbientGain = 2.2;
+// a shadow reads as a dark shape inside a pool of light. It comes from above:
+// a face turned up sees all of the sky, one turned down only the dark street's
+// share of it.
+const float kAmbientGain = 2.0;
+const float kAmbientFromBelow = 0.3;
 const vec3 kAmbientColour = vec3(0.55, 0.68, 1.0);
 // Lights 0 and 3 ride over the cars, a cool white; 1 and 2 are the street
 // lamps, warm sodium-tinted tungsten, brighter than their w alone makes them.
@@ -158,15 +161,20 @@ void main() {
     // 1 in the base pass, 0 in the lighting pass, which only adds to what the
     // base pass drew: the terms that are not light come in with the ambient.
     float ambientShare = ambientIntensity / kBaseAmbient;
-    // What the lighting pass adds to the street and the cubes is damp: a wide,
+    // The street and the cubes are damp; they take their direct light from
+    // the lighting pass, so the base pass draws them with ambient alone, and
+    // only then do they mirror the sky. The cars and the lamps are drawn lit
+    // at once and keep their polish. What the lighting pass adds is a wide,
     // soft highlight of every light (a third of the shininess).
+    float dampness = ambientShare * (1.0 - sign(diffuseIntensity + specularIntensity));
     float shininess = matShininess * mix(kDampShininessShare, 1.0, ambientShare);
     vec3 specular =
         kLightColours * (strengths * falloffs * highlight(specularCosines, shininess));
 
-    vec3 colour = albedo * (ambientIntensity * kAmbientGain * kAmbientColour +
+    float skyInView = mix(kAmbientFromBelow, 1.0, 0.5 + 0.5 * dot(n, fs_in.viewUp));
+    vec3 colour = albedo * (ambientIntensity * kAmbientGain * skyInView * kAmbientColour +
                             diffuseIntensity * kIntensityUnit * diffuse) +
                   specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor +
-                  ambientShare * (fs_in.emission + dampSheen(n, toEye));
+                  ambientShare * fs_in.emission + dampness * dampSheen(n, toEye);
     fragColor = vec4(mix(colour, ambientShare * kFogColour, haze(fs_in.viewPosition)), 1.0);
 }

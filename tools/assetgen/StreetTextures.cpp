@@ -147,7 +147,7 @@ glm::vec3 slabs(float s, float t, int x, int y) {
     const int rows = static_cast<int>(std::lround(kSlabs.period / size));
     Random slab(hashCombine(hashCombine(51, static_cast<std::uint64_t>(is.index)),
                             static_cast<std::uint64_t>(wrap(it.index, rows))));
-    float grey = slab.uniform(0.6f, 0.68f);
+    float grey = slab.uniform(0.66f, 0.74f);
     const float warmth = slab.uniform(-0.02f, 0.02f);
     if (slab.chance(0.1f)) {
         grey *= 0.85f;  // a stained or newer slab
