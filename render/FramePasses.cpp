@@ -84,8 +84,16 @@ void renderBasePass() {
     // Leaves blending on with (ONE, ZERO), depth writes on, the parallax program bound.
 }
 
+void useShadowVolumeProgram(assets::ShaderProgram* program) {
+    glUseProgram(program->m_program);
+    const GLuint id = program->m_program;
+    const glm::mat4 viewProjection = camera->m_projectionMatrix * camera->m_viewMatrix;
+    glUniformMatrix4fv(glGetUniformLocation(id, "VP_mat"), 1, GL_FALSE,
+                       glm::value_ptr(viewProjection));
+    glUniform3fv(glGetUniformLocation(id, "gLightPos"), 1, glm::value_ptr(lightPositions[0]));
+}
+
 void renderShadowVolumes() {
-    const glm::mat4 view = camera->m_viewMatrix;
     // Count into the stencil only: the base pass's depths stay as they are.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDepthMask(GL_FALSE);
@@ -99,13 +107,8 @@ void renderShadowVolumes() {
     glStencilOpSeparate(GL_BACK, GL_KEEP, GL_INCR_WRAP, GL_KEEP);
     glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_DECR_WRAP, GL_KEEP);
 
-    glUseProgram(shaderShadowVolume->m_program);
-    const GLuint id = shaderShadowVolume->m_program;
-    const glm::mat4 viewProjection = camera->m_projectionMatrix * view;
-    glUniformMatrix4fv(glGetUniformLocation(id, "VP_mat"), 1, GL_FALSE,
-                       glm::value_ptr(viewProjection));
-    glUniform3fv(glGetUniformLocation(id, "gLightPos"), 1, glm::value_ptr(lightPositions[0]));
-    drawCubesAndStreet(shaderShadowVolume, view);
+    useShadowVolumeProgram(shaderShadowVolume);
+    drawCubesAndStreet(shaderShadowVolume, camera->m_viewMatrix);
 
     glDisable(GL_DEPTH_CLAMP);
     // Leaves colour and depth writes and face culling off; the next pass sets all three.

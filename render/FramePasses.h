@@ -40,6 +40,11 @@ void renderBasePass();
 void renderShadowVolumes();
 void renderLightingPass();
 
+// Binds a program built on the volume program's vertex and geometry stages
+// (the pass's own, or one that shows the volumes) with light 0's volumes to
+// extrude and the camera's matrices.
+void useShadowVolumeProgram(assets::ShaderProgram* program);
+
 void drawCubesAndStreet(assets::ShaderProgram* program, glm::mat4 view);
 void drawLampsAndCars(glm::mat4 view);
 void drawWalls(glm::mat4 view);

@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/Process.h"
+#include "tools/capture/Stages.h"
 #include "tools/common/Picture.h"
 
 namespace tandril::test {
@@ -120,7 +123,8 @@ class PictureTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(PictureTest, MatchesTheReference) {
     const Case& c = GetParam();
-    const tools::Picture reference = tools::readPng((referenceDir() / (c.name + ".png")).string());
+    const tools::Picture reference =
+        tools::readImage((referenceDir() / (c.name + ".png")).string());
     ASSERT_GT(reference.width, 0) << "no reference picture for " << c.name << ". " << kRefreshHint;
 
     ScratchDir scratch(false);
@@ -130,7 +134,7 @@ TEST_P(PictureTest, MatchesTheReference) {
     arguments.insert(arguments.end(), {"--out", rendered.string()});
     const ProcessResult run = runProcess(TANDRIL_CAPTURE, arguments);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const tools::Picture actual = tools::readPng(rendered.string());
+    const tools::Picture actual = tools::readImage(rendered.string());
     ASSERT_EQ(actual.width, reference.width) << kRefreshHint;
     ASSERT_EQ(actual.height, reference.height) << kRefreshHint;
 
@@ -165,6 +169,72 @@ INSTANTIATE_TEST_SUITE_P(, PictureTest, ::testing::ValuesIn(readCases()),
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
+
+// What the frame holds after a pass, from the capture tool at the cubes at 4 s
+// (with their shadows) or looking up at the sky (no caster in sight).
+tools::Picture stage(const std::string& name, bool atTheCubes) {
+    ScratchDir scratch(false);
+    const fs::path out = scratch / "stage.png";
+    std::vector<std::string> arguments = {TANDRIL_CAPTURE, "--time", "4", "--size", "160x160"};
+    const std::vector<std::string> view =
+        atTheCubes ? std::vector<std::string>{"--eye", "5.6,2.3,-7.4", "--look", "2.4,-0.45"}
+                   : std::vector<std::string>{"--eye", "0,5,50", "--look", "0,0.4"};
+    arguments.insert(arguments.end(), view.begin(), view.end());
+    if (!name.empty()) {
+        arguments.insert(arguments.end(), {"--stage", name});
+    }
+    arguments.insert(arguments.end(), {"--out", out.string()});
+    const ProcessResult run = runProcess(TANDRIL_CAPTURE, arguments);
+    EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+    return tools::readImage(out.string());
+}
+
+// Pixels of this colour.
+int countOf(const tools::Picture& picture, std::array<int, 3> colour) {
+    int count = 0;
+    for (std::size_t p = 0; p < picture.rgb.size(); p += 3) {
+        count += std::equal(colour.begin(), colour.end(), &picture.rgb[p]) ? 1 : 0;
+    }
+    return count;
+}
+
+TEST(CaptureStages, EachShowsWhatOnlyItsPassLeaves) {
+    const tools::Picture base = stage("base", true);
+    const tools::Picture sky = stage("sky", true);
+    const tools::Picture frame = stage("", true);
+    const int pixels = base.width * base.height;
+    ASSERT_EQ(pixels, 160 * 160);
+    // The sky fills the top rows only after its pass; the lighting pass adds
+    // exactly what finishes the frame, and nothing to the sky.
+    EXPECT_EQ(std::accumulate(base.rgb.begin(), base.rgb.begin() + 160 * 3 * 4, 0), 0);
+    EXPECT_GT(std::accumulate(sky.rgb.begin(), sky.rgb.begin() + 160 * 3 * 4, 0), 160 * 4 * 20);
+    const tools::Picture lighting = stage("lighting", true);
+    for (std::size_t i = 0; i < frame.rgb.size(); ++i) {
+        ASSERT_NEAR(frame.rgb[i], std::min(255, sky.rgb[i] + lighting.rgb[i]), 1) << i;
+    }
+    // The cubes' shadows: counted in the stencil, their volumes drawn and
+    // outlined; with no caster in sight, none of them.
+    const std::array<int, 3> once{tools::kCountColours[0].r, tools::kCountColours[0].g,
+                                  tools::kCountColours[0].b};
+    EXPECT_GT(countOf(stage("stencil", true), once), pixels / 50);
+    EXPECT_EQ(countOf(stage("stencil", false), once), 0);
+    EXPECT_GT(compare(stage("volumes", true), base).differingShare, 0.02);
+    EXPECT_GT(compare(stage("volume-edges", true), base).differingShare, 0.002);
+    const tools::Picture open = stage("base", false);
+    EXPECT_EQ(stage("volumes", false).rgb, open.rgb);
+    EXPECT_EQ(stage("volume-edges", false).rgb, open.rgb);
+    // Depth: the ground at the bottom nearer, so lighter, than halfway up; the
+    // sky at the top as far as can be.
+    const tools::Picture depth = stage("depth", true);
+    EXPECT_GT(depth.rgb[(159 * 160 + 20) * 3], depth.rgb[(80 * 160 + 20) * 3] + 20);
+    EXPECT_EQ(depth.rgb[80 * 3], 0);
+    // The height field is the walls' height picture as the GL holds it.
+    const tools::Picture height = stage("height", true);
+    const tools::Picture file =
+        tools::readImage((sourceDir() / "textures" / "Brick_OldDestroyed_h.jpg").string());
+    ASSERT_EQ(height.width, file.width);
+    EXPECT_LT(compare(height, file).meanDifference, 0.5);
+}
 
 TEST(PictureComparison, CatchesASmallDarkPatchButNotRoundingNoise) {
     tools::Picture base{100, 100, std::vector<std::uint8_t>(100 * 100 * 3, 120)};

@@ -98,7 +98,7 @@ struct Brightness {
 // A screenshot of the window; y counts from the bottom row, as GL counts rows.
 Brightness measureViewport(const fs::path& shot) {
     Brightness result;
-    const tools::Picture image = tools::readPng(shot.string());
+    const tools::Picture image = tools::readImage(shot.string());
     if (image.rgb.empty()) {
         ADD_FAILURE() << "no screenshot at " << shot;
         return result;

@@ -1,7 +1,7 @@
 // Renders the scene as the demo shows it at a given time of its run and
-// writes the frame as a PNG. Time advances from 0 in fixed steps of 1/30 s
-// with no mouse or key input, so the camera path and the cars are where a
-// run at that frame rate would have them.
+// writes the frame, or what it holds after one of its passes, as a PNG. Time advances from 0 in
+// fixed steps of 1/30 s with no mouse or key input, so the camera path and the cars are where a run
+// at that frame rate would have them.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,6 +20,7 @@
 #include "render/FramePasses.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
+#include "tools/capture/Stages.h"
 #include "tools/common/FixedStep.h"
 #include "tools/common/OptionNumbers.h"
 #include "tools/common/Picture.h"
@@ -44,6 +45,8 @@ struct Options {
     // A sequence: this many frames, `every` seconds apart, from `time` on.
     int frames = 1;
     double every = kTimeStep;
+    // What the frame holds part way through, instead of the finished frame.
+    std::optional<tools::Stage> stage;
 };
 
 // The file of frame `index`: the output itself, or with a number before its
@@ -92,6 +95,8 @@ int usage(const std::string& problem) {
               << "       [--downsample N]   (write the frame N times smaller)\n"
               << "       [--eye X,Y,Z] [--look YAW,PITCH]   (a viewpoint of its own)\n"
               << "       [--frames N] [--every SECONDS]   (N frames, FILE-0000.png on)\n"
+              << "       [--stage NAME]   (what the frame holds after a pass: "
+              << tools::kStageNames << ")\n"
               << "Run from the repository root (it reads shader/, objects/, textures/).\n";
     return 2;
 }
@@ -154,6 +159,10 @@ int main(int argc, char** argv) {
                                     options.every)) {
                 return usage("--every wants seconds from 1/60 to 3600");
             }
+        } else if (flag == "--stage" && hasValue) {
+            if (!tools::storeParsed(tools::stageNamed(argv[++i]), options.stage)) {
+                return usage(std::string("--stage wants one of ") + tools::kStageNames);
+            }
         } else if (flag == "--no-parallax") {
             options.parallax = false;
         } else if (flag == "--no-relief-shadow") {
@@ -207,9 +216,16 @@ int main(int argc, char** argv) {
                         options.size.height, 0.0f);
             camera.rebuildMatrices();
         }
-        render::renderFrame();
-        const tools::Picture picture = downsample(
-            tools::readBackBuffer(options.size.width, options.size.height), options.downsample);
+        const int width = options.size.width;
+        const int height = options.size.height;
+        tools::Picture full;
+        if (options.stage) {
+            full = tools::captureStage(*options.stage, width, height);
+        } else {
+            render::renderFrame();
+            full = tools::readBackBuffer(width, height);
+        }
+        const tools::Picture picture = downsample(full, options.downsample);
         if (const GLenum error = glGetError(); error != GL_NO_ERROR && error != GL_INVALID_ENUM) {
             std::cerr << "tandril_capture: OpenGL error 0x" << std::hex << error << "\n";
             return 1;

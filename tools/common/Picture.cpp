@@ -45,8 +45,8 @@ bool writePng(const std::string& path, const Picture& picture) {
     return FreeImage_Save(FIF_PNG, bitmap.get(), path.c_str(), PNG_Z_BEST_COMPRESSION) != 0;
 }
 
-Picture readPng(const std::string& path) {
-    Bitmap decoded(FreeImage_Load(FIF_PNG, path.c_str(), 0));
+Picture readImage(const std::string& path) {
+    Bitmap decoded(FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0));
     if (!decoded) {
         return {};
     }

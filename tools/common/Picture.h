@@ -18,7 +18,8 @@ struct Picture {
 Picture readBackBuffer(int width, int height);
 
 bool writePng(const std::string& path, const Picture& picture);
-// An empty picture when the file cannot be read as an image.
-Picture readPng(const std::string& path);
+// Any image file FreeImage reads (PNG, JPEG, ...); an empty picture when the
+// file cannot be read as one.
+Picture readImage(const std::string& path);
 
 }  // namespace tandril::tools
