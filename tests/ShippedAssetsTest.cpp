@@ -447,12 +447,12 @@ TEST(ShippedAssets, LampLightHangsJustUnderTheLanternAndTheFootReachesTheGround)
     const Model m = load("objects/street_lamp2.obj");
     EXPECT_LT(m.faces.size(), 2000u);
     // The lamps share the street's picture and must show only its band of
-    // lamp paint, columns 1768 to 1800 of 2048.
+    // lamp paint, columns 3560 to 3608 of 4096.
     for (const glm::vec2& uv : m.uvs) {
         const float u = 10.0f * uv.x;
         const float across = u - 1024.0f * std::floor(u / 1024.0f + 0.5f);
-        EXPECT_GT(across, 1768.0f / 2048.0f);
-        EXPECT_LT(across, 1800.0f / 2048.0f);
+        EXPECT_GT(across, 3560.0f / 4096.0f);
+        EXPECT_LT(across, 3608.0f / 4096.0f);
     }
     const Bounds b = bounds(m.positions);
     EXPECT_LE(b.low.y, -0.1f) << "the scene lifts the lamps by 0.1 and 0.15 m";

@@ -33,7 +33,7 @@ inline constexpr float kParkingToZ = -93.75f;
 // Along the street, every band that meets another repeats over this length.
 inline constexpr float kRepeat = 9.6f;
 
-inline constexpr int kAtlasWidth = 2048;
+inline constexpr int kAtlasWidth = 4096;
 inline constexpr int kAtlasHeight = 1024;
 
 struct Band {
@@ -44,20 +44,20 @@ struct Band {
 };
 
 // Granite setts of the forecourts and the square beyond the far pavement.
-inline constexpr Band kSetts{0, 256, 2.4f, kRepeat};
+inline constexpr Band kSetts{0, 1024, 9.6f, kRepeat};
 // Concrete slabs, 0.6 m square, of the pavements.
-inline constexpr Band kSlabs{256, 640, 4.8f, kRepeat};
+inline constexpr Band kSlabs{1024, 1408, 4.8f, kRepeat};
 // The house-side kerb: its top, then its face down to the road.
-inline constexpr Band kKerbTop{640, 680, kKerbWidth, kRepeat};
-inline constexpr Band kKerbFace{680, 704, kKerbHeight - 1.5f * kKerbRounding, kRepeat};
+inline constexpr Band kKerbTop{1408, 1448, kKerbWidth, kRepeat};
+inline constexpr Band kKerbFace{1448, 1472, kKerbHeight - 1.5f * kKerbRounding, kRepeat};
 // The carriageway from kerb to kerb, with its markings.
-inline constexpr Band kRoad{704, 1728, 2.0f * kHalfRoad, kRepeat};
+inline constexpr Band kRoad{1472, 3520, 2.0f * kHalfRoad, kRepeat};
 // On the far side the square lies level with the road, behind a flush kerb.
-inline constexpr Band kFlushKerb{1728, 1768, kKerbWidth, kRepeat};
+inline constexpr Band kFlushKerb{3520, 3560, kKerbWidth, kRepeat};
 // Dark paint of the lamp posts; plain across, so their wrapped coordinates
 // may be squeezed into it.
-inline constexpr Band kLampPaint{1768, 1800, 1.0f, kRepeat};
+inline constexpr Band kLampPaint{3560, 3608, 1.0f, kRepeat};
 // Parking bays square to the kerb, one every 2.5 m.
-inline constexpr Band kParking{1800, 2048, 4.8f, 10.0f};
+inline constexpr Band kParking{3608, 4096, 4.8f, 10.0f};
 
 }  // namespace tandril::assetgen::street
