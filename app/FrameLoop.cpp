@@ -1,5 +1,6 @@
 #include "app/FrameLoop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <thread>
@@ -27,6 +28,23 @@ void advanceCarsAndLights(float deltaTime) {
     render::updateLightPositions();
 }
 
+void keepWindowWithinDriver() {
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    const int largestWidth = std::min(viewport[0], renderbuffer);
+    const int largestHeight = std::min(viewport[1], renderbuffer);
+    int width = 0;
+    int height = 0;
+    glfwGetWindowSize(window, &width, &height);  // as the window system has it now
+    if (width > largestWidth || height > largestHeight) {
+        // Sent ahead of the driver's own query of the window's size, which
+        // comes with the frame's first drawing on the same connection.
+        glfwSetWindowSize(window, std::min(width, largestWidth), std::min(height, largestHeight));
+    }
+}
+
 void runFrameLoop() {
     lastReportTime = glfwGetTime();
     double previousFrameTime = glfwGetTime();
@@ -49,6 +67,7 @@ void runFrameLoop() {
         }
 
         advanceScene(deltaTime);
+        keepWindowWithinDriver();
         render::renderFrame();
 
         glfwSwapBuffers(window);

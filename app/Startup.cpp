@@ -83,6 +83,10 @@ GLFWwindow* createWindow(int width, int height) {
         glfwDestroyWindow(created);
         return nullptr;
     }
+    // A window manager keeps the user's resizing within these; the frame loop
+    // undoes anyone else's (keepWindowWithinDriver).
+    glfwSetWindowSizeLimits(created, 1, 1, std::min(viewport[0], renderbuffer),
+                            std::min(viewport[1], renderbuffer));
     glfwSetWindowSize(created, width, height);
     glfwShowWindow(created);  // which also gives it the input focus
     return created;

@@ -1,5 +1,13 @@
 #include "assets/ModelImport.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+
 #include <assimp/DefaultIOSystem.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -30,14 +38,110 @@ void copyAttribute(std::vector<Vec>& target, const Source* source, unsigned coun
 // The importer opens more than the model itself (an OBJ file's material
 // library); none of those may block or read without end either. What it may
 // not open counts as missing: the model fails to import, a material library
-// is skipped.
+// is skipped. A regular file that cannot be read is missing too, as the
+// default system's own test (it opens the file) finds, so that the importer
+// says "Unable to open file" for it as it always has.
 class RegularFilesOnly : public Assimp::DefaultIOSystem {
   public:
-    bool Exists(const char* path) const override { return assets::isRegularFile(path); }
+    bool Exists(const char* path) const override {
+        return assets::isRegularFile(path) && DefaultIOSystem::Exists(path);
+    }
     Assimp::IOStream* Open(const char* path, const char* mode) override {
         return assets::isRegularFile(path) ? DefaultIOSystem::Open(path, mode) : nullptr;
     }
 };
+
+// The post-processing steps cost time in proportion to the model, but for
+// two shapes that cost grows with the square of their size: triangulating one
+// polygon of n corners (ear clipping, about n * n steps) and the tangent-space
+// and vertex-joining steps, which compare each corner with every other corner
+// near it (within a ten-thousandth of the mesh's extent): k * k steps for k
+// corners at one spot. A real model has neither beyond a few hundred; the
+// importer takes about 6 ns a step here.
+constexpr double kFreeSteps = 1e8;      // about half a second, whatever the model
+constexpr double kStepsPerCorner = 64;  // and more in proportion to the model
+constexpr double kPositionTolerance = 1e-4;
+
+struct QuadraticWork {
+    double steps = 0;
+    double corners = 0;
+    unsigned largestPolygon = 0;
+    std::uint64_t largestCluster = 0;
+};
+
+struct CellHash {
+    std::size_t operator()(const std::array<std::int64_t, 3>& cell) const {
+        return static_cast<std::size_t>(cell[0] * 73856093 ^ cell[1] * 19349663 ^
+                                        cell[2] * 83492791);
+    }
+};
+
+void addQuadraticWork(const aiMesh& mesh, QuadraticWork& work) {
+    if (mesh.mFaces != nullptr) {
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const double n = mesh.mFaces[f].mNumIndices;
+            work.corners += n;
+            if (n > 3) {
+                work.steps += n * n;
+                work.largestPolygon = std::max(work.largestPolygon, mesh.mFaces[f].mNumIndices);
+            }
+        }
+    }
+    if (mesh.mVertices == nullptr) {
+        return;
+    }
+    const auto finite = [](const aiVector3D& p) {
+        return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    };
+    aiVector3D low(std::numeric_limits<float>::max());
+    aiVector3D high(std::numeric_limits<float>::lowest());
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+        if (finite(mesh.mVertices[v])) {
+            for (int c = 0; c < 3; ++c) {
+                low[c] = std::min(low[c], mesh.mVertices[v][c]);
+                high[c] = std::max(high[c], mesh.mVertices[v][c]);
+            }
+        }
+    }
+    // Corners in one cell of the tolerance's size: a cluster that the steps
+    // compare pair by pair falls into at most eight neighbouring cells.
+    const double cell = static_cast<double>((high - low).Length()) * kPositionTolerance;
+    std::unordered_map<std::array<std::int64_t, 3>, std::uint64_t, CellHash> cells;
+    cells.reserve(mesh.mNumVertices);
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+        const aiVector3D& position = mesh.mVertices[v];
+        if (!finite(position)) {
+            continue;
+        }
+        std::array<std::int64_t, 3> key{};
+        for (int c = 0; c < 3; ++c) {
+            key[c] = cell > 0 && std::isfinite(cell)
+                         ? static_cast<std::int64_t>((position[c] - low[c]) / cell)
+                         : 0;
+        }
+        const std::uint64_t count = ++cells[key];
+        work.steps += 2.0 * static_cast<double>(count) - 1;  // count * count in all
+        work.largestCluster = std::max(work.largestCluster, count);
+    }
+}
+
+// Why post-processing this scene would keep set-up waiting far longer than its
+// size warrants; nothing when it would not.
+std::optional<std::string> tooCostly(const aiScene& scene) {
+    QuadraticWork work;
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+        if (scene.mMeshes != nullptr && scene.mMeshes[m] != nullptr) {
+            addQuadraticWork(*scene.mMeshes[m], work);
+        }
+    }
+    if (work.steps <= kFreeSteps + kStepsPerCorner * work.corners) {
+        return std::nullopt;
+    }
+    const double polygon = static_cast<double>(work.largestPolygon);
+    const double cluster = static_cast<double>(work.largestCluster);
+    return polygon >= cluster ? "a polygon of " + std::to_string(work.largestPolygon) + " corners"
+                              : std::to_string(work.largestCluster) + " corners at one spot";
+}
 
 }  // namespace
 
@@ -50,7 +154,18 @@ ImportedModel importModel(const std::string& path) {
     }
     Assimp::Importer importer;
     importer.SetIOHandler(new RegularFilesOnly);  // the importer owns and deletes it
-    const aiScene* scene = importer.ReadFile(path, kModelImportFlags);
+    // Read first, then post-process once the scene's cost is known: what ReadFile
+    // with the flags would do in one call.
+    const aiScene* scene = importer.ReadFile(path, 0);
+    if (scene != nullptr) {
+        if (const std::optional<std::string> why = tooCostly(*scene)) {
+            model.status = ImportedModel::Status::ImportFailed;
+            model.error =
+                "Model file \"" + path + "\" would take too long to import: " + *why + "\n";
+            return model;
+        }
+        scene = importer.ApplyPostProcessing(kModelImportFlags);
+    }
     if (scene == nullptr) {
         model.status = ImportedModel::Status::ImportFailed;
         model.error = importer.GetErrorString();

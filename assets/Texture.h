@@ -1,17 +1,20 @@
-// 2-D textures from image files, and the sky's cube map.
+// 2-D textures from image files (the sky's cube map is Cubemap.h's).
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include <GL/glew.h>
 
 namespace tandril::assets {
 
-// A mipmapped RGBA8 texture; a file that cannot be read becomes a small
-// opaque placeholder (with a warning) so the texture is always complete. So
-// does anything but a regular file, and an image whose header declares more
-// than the driver's largest texture or 8192 x 8192 pixels in all.
+// A mipmapped RGBA8 texture from any image FreeImage decodes, 16-bit, float
+// and HDR pictures brought to 8 bits a channel. A picture of more pixels than
+// the budget (ImageHeader.h) is scaled down to it, one the driver cannot hold
+// is given half the size until it fits, each with a warning. A file that
+// cannot be read becomes a small opaque placeholder (with a warning) so the
+// texture is always complete; so does anything but a regular file, an image
+// larger than the driver's largest texture, and one whose header declares
+// more pixels than the budget and than its file can hold.
 class Texture {
   public:
     // Leaves the new texture bound on `unit`, which stays the active unit.
@@ -22,12 +25,5 @@ class Texture {
 
     GLuint m_texture = 0;
 };
-
-// Builds a cube map from up to six images, given to +X, -X, +Y, -Y, +Z, -Z in
-// turn. A face that cannot be read is filled with a solid colour at the size of
-// the others, so the map stays complete; so is one that is not a regular JPEG,
-// PNG, BMP or PSD file, or whose header declares a size beyond the limits of
-// 2-D textures.
-GLuint loadCubemap(std::vector<std::string> faces);
 
 }  // namespace tandril::assets

@@ -6,7 +6,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/mat3x3.hpp>
 
-#include "assets/Texture.h"
+#include "assets/Cubemap.h"
 #include "base/LoadPhaseTimer.h"
 #include "scene/SceneGlobals.h"  // the pass draws car2 with the camera's matrices
 

@@ -11,6 +11,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include "assets/Cubemap.h"
 #include "assets/ShaderProgram.h"
 #include "assets/Texture.h"
 #include "support/GlContext.h"

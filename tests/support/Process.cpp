@@ -234,10 +234,13 @@ ScratchDir::ScratchDir(bool withData) {
 
 ScratchDir::~ScratchDir() {
     std::error_code ignored;
-    // Tests may leave unreadable files; make them removable first.
+    // Tests may leave unreadable files; make them removable first. Not through
+    // links, which may name a device or a system file outside.
     for (auto it = fs::recursive_directory_iterator(m_path, ignored);
          it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        if (!it->is_symlink(ignored)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        }
     }
     fs::remove_all(m_path, ignored);
 }
