@@ -11,7 +11,7 @@ SECONDS_PER_TARGET="${1:-60}"
 FUZZ_DIR="$REPO_ROOT/build-fuzz"
 TARGETS=(adjacency_fuzzer:adjacency obj_import_fuzzer:obj)
 
-install_missing_packages
+install_missing_packages "${DEMO_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 build_targets "$FUZZ_DIR" -DTANDRIL_FUZZ=ON -DBUILD_TESTING=OFF \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -- "${TARGETS[@]%%:*}"
