@@ -57,7 +57,7 @@ build_targets() {
         shift
     done
     shift || true
-    cmake -S "$REPO_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release "${cmake_args[@]}" >/dev/null
+    cmake -S "$REPO_ROOT" -B "$dir" "${cmake_args[@]}" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)" --target "$@"
 }
 
