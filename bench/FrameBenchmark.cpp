@@ -31,9 +31,9 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "app/AppGlobals.h"
 #include "assets/ShaderProgram.h"
 #include "base/LoadPhaseTimer.h"
+#include "base/WindowGlobals.h"
 #include "render/FramePasses.h"
 #include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
@@ -209,7 +209,7 @@ void measureFrames(const Options& options, Samples& samples) {
         render::renderFrame(&timer);
         const double issue = millisecondsSince(start);
         const double drawCalls = drawCallMilliseconds;
-        glfwSwapBuffers(app::window);
+        glfwSwapBuffers(base::window);
         glFinish();
         const double frame = millisecondsSince(start);
 
@@ -217,7 +217,7 @@ void measureFrames(const Options& options, Samples& samples) {
         start = Clock::now();
         glDepthMask(GL_TRUE);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glfwSwapBuffers(app::window);
+        glfwSwapBuffers(base::window);
         glFinish();
         const double floor = millisecondsSince(start);
         glfwPollEvents();
@@ -244,7 +244,7 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
     for (int i = 0; i < options.frames; ++i) {
         tools::advanceSceneWithoutInput(kTimeStep);
         render::renderFrame(&timer);
-        glfwSwapBuffers(app::window);
+        glfwSwapBuffers(base::window);
         glfwPollEvents();
         for (int pass = 0; pass < render::kPassCount; ++pass) {
             samples.finishedPasses[pass].push_back(timer.milliseconds(pass));
@@ -363,7 +363,7 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, Compari
             (which == 0 ? ours : theirs).install();
             const Clock::time_point start = Clock::now();
             render::renderFrame();
-            glfwSwapBuffers(app::window);
+            glfwSwapBuffers(base::window);
             glFinish();
             milliseconds[which] = millisecondsSince(start);
         }
@@ -686,7 +686,7 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < options.warmup; ++i) {
         render::renderFrame();
-        glfwSwapBuffers(app::window);
+        glfwSwapBuffers(base::window);
         glFinish();
     }
     // Every series draws the same views, from the start of the run on.
@@ -717,7 +717,7 @@ int main(int argc, char** argv) {
         reportText(options, results);
     }
 
-    glfwDestroyWindow(app::window);
+    glfwDestroyWindow(base::window);
     glfwTerminate();
     return 0;
 }
