@@ -10,9 +10,10 @@ BUILD_DIR="${TANDRIL_BUILD_DIR:-$REPO_ROOT/build}"
 # lists of the purposes it serves, so that running the demo brings in nothing
 # that only the tests, the fuzzers or the plots use.
 # Building and running the demo; Mesa's drivers draw where there is no GPU.
+# Assimp's CMake package links libz.so, which libassimp-dev does not bring.
 DEMO_PACKAGES=(
     build-essential cmake
-    libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libsoil-dev
+    libglfw3-dev libglew-dev libglm-dev libassimp-dev zlib1g-dev libfreeimage-dev libsoil-dev
     libgl1-mesa-dri
 )
 # A virtual X server, for what runs on a machine without a display.
