@@ -35,6 +35,16 @@ GLFWwindow* testWindow() {
     return window;
 }
 
+std::string rendererName() {
+    testWindow();
+    return reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+}
+
+bool softpipeRequested() {
+    const char* driver = std::getenv("GALLIUM_DRIVER");
+    return driver != nullptr && std::string(driver) == "softpipe";
+}
+
 void GlTest::SetUp() {
     ASSERT_NE(testWindow(), nullptr);
 }
