@@ -57,7 +57,8 @@ void reportJson(const Options& options, const Results& r) {
                          summarise(within(samples.frame, samples.time, stretch.from, stretch.to)));
         if (options.limit) {
             std::cout << ", \"frame_to_limit\": " << std::fixed << std::setprecision(3)
-                      << medianRatio(r.limit, samples.time, stretch.from, stretch.to);
+                      << medianRatio(r.limit, Ratio::OursToTheirs, samples.time, stretch.from,
+                                     stretch.to);
         }
         std::cout << "}";
     }
@@ -86,15 +87,16 @@ void reportJson(const Options& options, const Results& r) {
     if (options.limit) {
         std::cout << ",\n  \"limit\": {\"frame_ms\": " << jsonSummary(summarise(r.limit.ours))
                   << ", \"limit_frame_ms\": " << jsonSummary(summarise(r.limit.theirs))
+                  << ", \"turns\": " << r.limitTurns
                   << ", \"frame_to_limit\": " << std::setprecision(3)
-                  << medianRatio(r.limit, samples.time, 0.0, 1e9) << "}";
+                  << medianRatio(r.limit, Ratio::OursToTheirs, samples.time, 0.0, 1e9) << "}";
     }
     if (!options.against.empty()) {
         std::cout << ",\n  \"against\": {\"dir\": " << jsonString(options.against)
                   << ", \"frame_ms\": " << jsonSummary(summarise(r.against.ours))
                   << ", \"their_frame_ms\": " << jsonSummary(summarise(r.against.theirs))
                   << ", \"their_to_our_frame\": " << std::setprecision(3)
-                  << summarise(r.against.ratios).median << "}";
+                  << medianRatio(r.against, Ratio::TheirsToOurs, samples.time, 0.0, 1e9) << "}";
     }
     // Frame by frame, for plotting.
     std::cout << ",\n  \"series\": {\"time_s\": " << jsonArray(samples.time)

@@ -27,10 +27,16 @@ std::vector<std::pair<std::string, double>> groupPhases(const base::PhaseRecorde
     return groups;
 }
 
-double medianRatio(const Comparison& c, const std::vector<double>& times, double from, double to) {
+double medianRatio(const Comparison& c, Ratio ratio, const std::vector<double>& times, double from,
+                   double to) {
     std::vector<double> ratios;
-    for (double r : within(c.ratios, times, from, to)) {
-        ratios.push_back(1.0 / r);
+    for (std::size_t i = 0; i < c.ratios.size() && i < times.size(); ++i) {
+        if (times[i] < from || times[i] >= to) {
+            continue;
+        }
+        for (const double theirsToOurs : c.ratios[i]) {
+            ratios.push_back(ratio == Ratio::TheirsToOurs ? theirsToOurs : 1.0 / theirsToOurs);
+        }
     }
     return summarise(ratios).median;
 }

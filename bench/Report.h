@@ -36,14 +36,18 @@ struct Results {
     std::vector<std::pair<std::string, double>> phases;
     double startupTotal = 0.0;
     Comparison limit;    // ours: the real shaders; theirs: constant colour
+    int limitTurns = 0;  // of each set, for each view
     Comparison against;  // ours: shader/; theirs: the other directory
 };
 
 // Start-up phases grouped by what they load, in the order they first ran.
 std::vector<std::pair<std::string, double>> groupPhases(const base::PhaseRecorder& recorder);
 
-// Median of ours / theirs over the frames whose time lies in [from, to).
-double medianRatio(const Comparison& c, const std::vector<double>& times, double from, double to);
+enum class Ratio { TheirsToOurs, OursToTheirs };
+
+// The median ratio over every turn of the views whose time lies in [from, to).
+double medianRatio(const Comparison& c, Ratio ratio, const std::vector<double>& times, double from,
+                   double to);
 
 void reportText(const Options& options, const Results& results);
 void reportJson(const Options& options, const Results& results);

@@ -9,7 +9,9 @@
 #include "bench/Clock.h"
 #include "bench/DrawCallTiming.h"
 #include "bench/ShaderSets.h"
+#include "bench/Statistics.h"
 #include "tools/common/FixedStep.h"
+#include "tools/common/SceneState.h"
 
 namespace tandril::bench {
 namespace {
@@ -111,24 +113,36 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
     }
 }
 
-void measureAgainst(const Options& options, const DrawnPrograms& theirs, Comparison& comparison) {
+void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
+                    const tools::SceneState& start, Comparison& comparison) {
     const DrawnPrograms ours = DrawnPrograms::installed();
-    for (int i = 0; i < options.frames; ++i) {
-        tools::advanceSceneWithoutInput(kTimeStep);
-        double milliseconds[2] = {0.0, 0.0};
-        for (int turn = 0; turn < 2; ++turn) {
-            const int which = (i + turn) % 2;
-            (which == 0 ? ours : theirs).install();
-            const Clock::time_point start = Clock::now();
-            render::renderFrame();
-            glfwSwapBuffers(base::window);
-            glFinish();
-            milliseconds[which] = millisecondsSince(start);
+    const auto views = static_cast<std::size_t>(options.frames);
+    std::vector<std::array<std::vector<double>, 2>> milliseconds(views);
+    comparison.ratios.assign(views, {});
+    // A turn is a pass over the whole run, so that each view's turns meet
+    // the machine's load, which changes over minutes, at different moments.
+    for (int turn = 0; turn < turns; ++turn) {
+        start.restore();
+        for (std::size_t i = 0; i < views; ++i) {
+            tools::advanceSceneWithoutInput(kTimeStep);
+            double drawn[2] = {0.0, 0.0};
+            for (std::size_t draw = 0; draw < 2; ++draw) {
+                const std::size_t which = (i + draw + static_cast<std::size_t>(turn)) % 2;
+                (which == 0 ? ours : theirs).install();
+                const Clock::time_point drawStart = Clock::now();
+                render::renderFrame();
+                glfwSwapBuffers(base::window);
+                glFinish();
+                drawn[which] = millisecondsSince(drawStart);
+                milliseconds[i][which].push_back(drawn[which]);
+            }
+            glfwPollEvents();
+            comparison.ratios[i].push_back(drawn[1] / drawn[0]);
         }
-        glfwPollEvents();
-        comparison.ours.push_back(milliseconds[0]);
-        comparison.theirs.push_back(milliseconds[1]);
-        comparison.ratios.push_back(milliseconds[1] / milliseconds[0]);
+    }
+    for (std::size_t i = 0; i < views; ++i) {
+        comparison.ours.push_back(summarise(milliseconds[i][0]).median);
+        comparison.theirs.push_back(summarise(milliseconds[i][1]).median);
     }
     ours.install();
 }

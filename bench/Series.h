@@ -9,6 +9,10 @@
 #include "bench/BenchmarkOptions.h"
 #include "render/FramePasses.h"
 
+namespace tandril::tools {
+struct SceneState;
+}
+
 namespace tandril::bench {
 
 struct DrawnPrograms;
@@ -19,17 +23,21 @@ struct Samples {
     std::array<std::vector<double>, render::kPassCount> passes, finishedPasses;
 };
 
+// View by view: each set's median turn, and theirs / ours of every turn.
 struct Comparison {
-    std::vector<double> ours, theirs, ratios;
+    std::vector<double> ours, theirs;
+    std::vector<std::vector<double>> ratios;
 };
 
 // Each series starts from the scene as it finds it and steps it through
 // `options.frames` views; the caller puts the scene back between series.
 void measureFrames(const Options& options, Samples& samples);
 void measureFinishedPasses(const Options& options, Samples& samples);
-// Each view drawn with the installed programs and with `theirs`, the order
-// changing from frame to frame, so that drift in the machine's speed falls on
-// both alike. Leaves the installed programs installed.
-void measureAgainst(const Options& options, const DrawnPrograms& theirs, Comparison& comparison);
+// Each view drawn with the installed programs and with `theirs`, one after
+// the other, the order changing from frame to frame, so that drift in the
+// machine's speed falls on both alike; `turns` passes over the run from
+// `start`. Leaves the installed programs installed.
+void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
+                    const tools::SceneState& start, Comparison& comparison);
 
 }  // namespace tandril::bench

@@ -28,7 +28,8 @@ void reportText(const Options& options, const Results& r) {
         std::cout << std::left << std::setw(30) << name << std::right << std::setw(8) << s.median
                   << std::setw(8) << s.p95 << std::setw(8) << s.p99 << std::setw(8) << s.max;
         if (options.limit) {
-            std::cout << std::setw(10) << medianRatio(r.limit, samples.time, from, to);
+            std::cout << std::setw(10)
+                      << medianRatio(r.limit, Ratio::OursToTheirs, samples.time, from, to);
         }
         std::cout << "\n";
     };
@@ -67,7 +68,8 @@ void reportText(const Options& options, const Results& r) {
     std::cout << "whole frame / floor frame: "
               << (floor.median > 0.0 ? frame.median / floor.median : 0.0) << "\n";
     if (options.limit) {
-        std::cout << "\nlimit: each view drawn in turns with constant-colour fragment shaders\n";
+        std::cout << "\nlimit: each view drawn in turns with constant-colour fragment shaders, "
+                  << r.limitTurns << " passes over the run\n";
         for (const auto& [name, values] :
              {std::pair{"whole frame, shaders", &r.limit.ours},
               std::pair{"whole frame, constant colour", &r.limit.theirs}}) {
@@ -75,8 +77,8 @@ void reportText(const Options& options, const Results& r) {
             std::cout << std::left << std::setw(33) << name << std::right << std::setw(9)
                       << s.median << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
         }
-        std::cout << "shaders / limit, frame by frame: " << std::setprecision(3)
-                  << medianRatio(r.limit, samples.time, 0.0, 1e9) << "\n"
+        std::cout << "shaders / limit, median over the views and turns: " << std::setprecision(3)
+                  << medianRatio(r.limit, Ratio::OursToTheirs, samples.time, 0.0, 1e9) << "\n"
                   << std::setprecision(2);
     }
 
@@ -99,7 +101,7 @@ void reportText(const Options& options, const Results& r) {
                   << std::setw(9) << s.min << std::setw(9) << s.max << "\n";
     }
     std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3)
-              << summarise(r.against.ratios).median << "\n";
+              << medianRatio(r.against, Ratio::TheirsToOurs, samples.time, 0.0, 1e9) << "\n";
 }
 
 }  // namespace tandril::bench
