@@ -11,11 +11,16 @@
 #include "app/AppGlobals.h"
 #include "app/FrameTiming.h"
 #include "base/Console.h"
+#include "base/RuntimeSettings.h"
+#include "base/WindowGlobals.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
 
 namespace tandril::app {
+
+using base::frameRateEnabled;
+using base::window;
 
 void advanceScene(float deltaTime) {
     scene::camera->update(deltaTime);

@@ -4,10 +4,16 @@
 
 #include <GLFW/glfw3.h>
 
-#include "app/AppGlobals.h"
+#include "base/RuntimeSettings.h"
 #include "render/Lighting.h"
 
 namespace tandril::app {
+
+using base::frameRateEnabled;
+using base::parallaxEnabled;
+using base::parallaxScale;
+using base::shadowMultiplierEnabled;
+
 namespace {
 
 // The scale step is a double: one F4 from the float nearest 0.01 leaves a tiny

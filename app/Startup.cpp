@@ -7,10 +7,10 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "app/AppGlobals.h"
 #include "app/CommandLine.h"
 #include "app/FrameLoop.h"
 #include "base/Console.h"
+#include "base/WindowGlobals.h"
 #include "scene/SceneSetup.h"
 
 namespace tandril::app {
@@ -18,6 +18,11 @@ namespace tandril::app {
 using base::fatalError;
 using base::fatalErrorOnStdout;
 using base::installWideConsole;
+using base::kDefaultScreenHeight;
+using base::kDefaultScreenWidth;
+using base::screenHeight;
+using base::screenWidth;
+using base::window;
 using base::workingDirectory;
 
 namespace {

@@ -3,8 +3,8 @@
 #include <GL/glew.h>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "app/AppGlobals.h"  // the parallax uniforms are the runtime settings
 #include "assets/ShaderProgram.h"
+#include "base/RuntimeSettings.h"
 #include "scene/SceneGlobals.h"  // the lights ride the cars; the eye is the camera's
 
 namespace tandril::render {
@@ -51,9 +51,9 @@ void setIntensityUniforms(assets::ShaderProgram* program, float ambient, float d
 
 void setParallaxUniforms(assets::ShaderProgram* program) {
     const GLuint id = program->m_program;
-    glUniform1i(glGetUniformLocation(id, "enableParallax"), app::parallaxEnabled ? 1 : 0);
-    glUniform1f(glGetUniformLocation(id, "parallaxScale"), app::parallaxScale);
-    glUniform1i(glGetUniformLocation(id, "enableShadow"), app::shadowMultiplierEnabled ? 1 : 0);
+    glUniform1i(glGetUniformLocation(id, "enableParallax"), base::parallaxEnabled ? 1 : 0);
+    glUniform1f(glGetUniformLocation(id, "parallaxScale"), base::parallaxScale);
+    glUniform1i(glGetUniformLocation(id, "enableShadow"), base::shadowMultiplierEnabled ? 1 : 0);
 }
 
 }  // namespace tandril::render

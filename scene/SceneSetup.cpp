@@ -6,9 +6,10 @@
 #include <GLFW/glfw3.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"   // the window it hooks up, the runtime settings it reports
 #include "app/KeyCallback.h"  // set-up registers the key callback
 #include "base/LoadPhaseTimer.h"
+#include "base/RuntimeSettings.h"
+#include "base/WindowGlobals.h"
 #include "render/Lighting.h"  // set-up sets the lights
 #include "render/Skybox.h"    // set-up creates the sky box
 #include "scene/ProgramTable.h"
@@ -61,23 +62,23 @@ void createObjects() {
 }  // namespace
 
 void setupScene() {
-    GLFWwindow* window = app::window;
+    GLFWwindow* window = base::window;
     glfwSetInputMode(window, GLFW_STICKY_KEYS, 1);
     glfwSetKeyCallback(window, app::keyCallback);
     glfwSetWindowTitle(window, "tandril");
 
     loadPrograms();
-    camera = new Camera(app::window);
+    camera = new Camera(base::window);
     createObjects();
     render::lightPositions = render::kInitialLightPositions;
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glViewport(0, 0, app::screenWidth, app::screenHeight);
+    glViewport(0, 0, base::screenWidth, base::screenHeight);
     render::createSkybox();
 
-    std::cout << "Parallax enabled: " << app::parallaxEnabled << std::endl;
-    std::cout << "ParallaxScale: " << app::parallaxScale << std::endl;
-    std::cout << "Parallax shadowMultiplier" << app::shadowMultiplierEnabled << std::endl;
+    std::cout << "Parallax enabled: " << base::parallaxEnabled << std::endl;
+    std::cout << "ParallaxScale: " << base::parallaxScale << std::endl;
+    std::cout << "Parallax shadowMultiplier" << base::shadowMultiplierEnabled << std::endl;
 
     glClearStencil(0);
     glClearDepth(1.0);

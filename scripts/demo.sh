@@ -4,7 +4,7 @@
 # (an optional window width and height).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages
+install_missing_packages "${DEMO_PACKAGES[@]}"
 build_targets "$BUILD_DIR" -- tandril
 cd "$REPO_ROOT"
 exec "$BUILD_DIR/tandril" "$@"

@@ -11,8 +11,8 @@ SECONDS_PER_TARGET="${1:-60}"
 FUZZ_DIR="$REPO_ROOT/build-fuzz"
 TARGETS=(adjacency_fuzzer:adjacency obj_import_fuzzer:obj)
 
-install_missing_packages
-build_targets "$FUZZ_DIR" -DTANDRIL_FUZZ=ON -DBUILD_TESTING=OFF \
+install_missing_packages "${DEMO_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+build_targets "$FUZZ_DIR" -DTANDRIL_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -- "${TARGETS[@]%%:*}"
 

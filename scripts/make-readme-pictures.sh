@@ -4,7 +4,7 @@
 # stills. Deterministic: the capture tool steps the run at a fixed 1/30 s.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages
+install_missing_packages "${DEMO_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${ANIMATION_PACKAGES[@]}"
 build_targets "$BUILD_DIR" -- tandril_capture
 cd "$REPO_ROOT"
 capture() {

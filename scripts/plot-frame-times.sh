@@ -13,7 +13,7 @@ fi
 input="$1"
 output="${2:-frame-times.png}"
 title="${3:-}"
-install_missing_packages
+install_missing_packages "${PLOT_PACKAGES[@]}"
 data="$(mktemp)"
 trap 'rm -f "$data"' EXIT
 # One row a frame: time, the passes' running sums, the whole frame, the limit.

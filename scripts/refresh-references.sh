@@ -3,7 +3,7 @@
 # to the picture that is meant. Look at the new files before committing them.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages
+install_missing_packages "${DEMO_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}"
 build_targets "$BUILD_DIR" -- tandril_capture
 cd "$REPO_ROOT"
 while read -r name time options; do

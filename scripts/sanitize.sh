@@ -29,11 +29,10 @@ resident_driver_flags() {
     echo "-L$dir -Wl,--push-state,--no-as-needed -l:$soname -Wl,--pop-state -Wl,-rpath,$dir"
 }
 
-install_missing_packages
+install_missing_packages "${DEMO_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 start=$SECONDS
-# Optimised but with line tables, so that reports point at source lines.
 build_targets "$SANITIZE_DIR" -DBUILD_TESTING=ON -DTANDRIL_SANITIZE=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXE_LINKER_FLAGS="$(resident_driver_flags)" -- all
+    -DCMAKE_EXE_LINKER_FLAGS="$(resident_driver_flags)" -- all
 echo "sanitizer build: $((SECONDS - start)) s"
 
 cd "$REPO_ROOT"

@@ -14,7 +14,7 @@ SCREEN="1280x1024x24"
 
 if [[ -z "${TANDRIL_SOAK_DISPLAY_READY:-}" ]]; then
     if [[ -z "${TANDRIL_DEMO:-}" ]]; then
-        install_missing_packages
+        install_missing_packages "${DEMO_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         build_targets "$BUILD_DIR" -- tandril
         export TANDRIL_DEMO="$BUILD_DIR/tandril"
     fi

@@ -3,7 +3,7 @@
 # headless on its own virtual X server. Extra arguments go to ctest.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages
+install_missing_packages "${DEMO_PACKAGES[@]}" "${DISPLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 build_targets "$BUILD_DIR" -DBUILD_TESTING=ON -- all
 cd "$REPO_ROOT"
 xvfb-run "${XVFB_ARGS[@]}" \

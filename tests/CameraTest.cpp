@@ -13,7 +13,7 @@
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 
-#include "app/AppGlobals.h"
+#include "base/WindowGlobals.h"
 #include "scene/Camera.h"
 #include "support/GlContext.h"
 
@@ -416,12 +416,12 @@ class CameraWindowTest : public test::GlTest {
   protected:
     void SetUp() override {
         GlTest::SetUp();
-        glfwGetWindowSize(app::window, &m_width, &m_height);
-        glfwSetWindowSize(app::window, 640, 480);
+        glfwGetWindowSize(base::window, &m_width, &m_height);
+        glfwSetWindowSize(base::window, 640, 480);
         glfwPollEvents();
     }
     void TearDown() override {
-        glfwSetWindowSize(app::window, m_width, m_height);
+        glfwSetWindowSize(base::window, m_width, m_height);
         glfwPollEvents();
     }
 
@@ -431,7 +431,7 @@ class CameraWindowTest : public test::GlTest {
 
 // Set-up hands the camera the application's window (SceneSetupTest checks it).
 TEST_F(CameraWindowTest, UpdatesFromItsWindowsPointerAndSize) {
-    Camera camera(app::window);
+    Camera camera(base::window);
     camera.m_pathTime = 4.0f;  // on the path, so its half height counts too
 
     // The hidden window cannot move the pointer, and other processes on the
@@ -439,16 +439,16 @@ TEST_F(CameraWindowTest, UpdatesFromItsWindowsPointerAndSize) {
     for (int attempt = 0; attempt < 20; ++attempt) {
         int width = 0;
         int height = 0;
-        glfwGetWindowSize(app::window, &width, &height);
+        glfwGetWindowSize(base::window, &width, &height);
         ASSERT_EQ(height, 480);
         double x = 0.0;
         double y = 0.0;
-        glfwGetCursorPos(app::window, &x, &y);
+        glfwGetCursorPos(base::window, &x, &y);
         Camera updated = camera;
         updated.update(0.02f);
         double xAfter = 0.0;
         double yAfter = 0.0;
-        glfwGetCursorPos(app::window, &xAfter, &yAfter);
+        glfwGetCursorPos(base::window, &xAfter, &yAfter);
         if (xAfter != x || yAfter != y) {
             continue;
         }

@@ -12,7 +12,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include "app/AppGlobals.h"
+#include "base/WindowGlobals.h"
 #include "render/FramePasses.h"
 #include "scene/ProgramTable.h"
 #include "scene/SceneGlobals.h"
@@ -96,9 +96,9 @@ TEST(DebugContextTest, SetUpAndFramesAlongTheCameraPathRaiseNoDebugMessageOrGlEr
                         "(ctest runs every test in a process of its own)";
     }
     ASSERT_EQ(glfwInit(), GLFW_TRUE);
-    GLFWwindow* const previousWindow = app::window;
+    GLFWwindow* const previousWindow = base::window;
     GLFWwindow* const previousContext = glfwGetCurrentContext();
-    const int previousSize[2] = {app::screenWidth, app::screenHeight};
+    const int previousSize[2] = {base::screenWidth, base::screenHeight};
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
@@ -108,9 +108,9 @@ TEST(DebugContextTest, SetUpAndFramesAlongTheCameraPathRaiseNoDebugMessageOrGlEr
     glfwDefaultWindowHints();
     ASSERT_NE(window, nullptr);
     glfwMakeContextCurrent(window);
-    app::window = window;
-    app::screenWidth = kWidth;
-    app::screenHeight = kHeight;
+    base::window = window;
+    base::screenWidth = kWidth;
+    base::screenHeight = kHeight;
     glewExperimental = GL_TRUE;
     ASSERT_EQ(glewInit(), GLEW_OK);
     while (glGetError() != GL_NO_ERROR) {
@@ -159,9 +159,9 @@ TEST(DebugContextTest, SetUpAndFramesAlongTheCameraPathRaiseNoDebugMessageOrGlEr
 
     deleteScene();
     glfwDestroyWindow(window);
-    app::window = previousWindow;
-    app::screenWidth = previousSize[0];
-    app::screenHeight = previousSize[1];
+    base::window = previousWindow;
+    base::screenWidth = previousSize[0];
+    base::screenHeight = previousSize[1];
     glfwMakeContextCurrent(previousContext);
 }
 

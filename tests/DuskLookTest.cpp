@@ -10,7 +10,7 @@
 
 #include <glm/vec3.hpp>
 
-#include "app/AppGlobals.h"
+#include "base/RuntimeSettings.h"
 #include "render/FramePasses.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
@@ -94,10 +94,10 @@ TEST_F(DuskLookTest, PanesLookTheSameAtEveryReliefScale) {
     ASSERT_GT(x1 - x0, 20);
     ASSERT_GT(y1 - y0, 20);
 
-    app::parallaxScale = 0.01f;
+    base::parallaxScale = 0.01f;
     const std::vector<std::uint8_t> usual = render();
     for (const float scale : {0.1f, -0.1f}) {
-        app::parallaxScale = scale;
+        base::parallaxScale = scale;
         const std::vector<std::uint8_t> picture = render();
         int differing = 0;
         for (int y = y0; y <= y1; ++y) {

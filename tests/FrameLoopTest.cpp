@@ -11,8 +11,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include "app/AppGlobals.h"
 #include "app/FrameLoop.h"
+#include "base/WindowGlobals.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
 #include "support/GlContext.h"
@@ -58,8 +58,8 @@ class ErrorRaisingCamera : public scene::Camera {
 // death test reads both in the order they were written; standard input is
 // closed, as a scripted run's is, so the pause returns at once.
 [[noreturn]] void runFramesRaising(Raise raise, GLenum expected) {
-    screenWidth = 160;
-    screenHeight = 120;
+    base::screenWidth = 160;
+    base::screenHeight = 120;
     test::testWindow();
     raise();
     if (const GLenum error = glGetError(); error != expected) {

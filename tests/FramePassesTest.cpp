@@ -17,7 +17,6 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "app/AppGlobals.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
 #include "render/Skybox.h"

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 #include <glm/vec4.hpp>
 
-#include "app/AppGlobals.h"
 #include "app/KeyCallback.h"
+#include "base/RuntimeSettings.h"
 #include "support/GlContext.h"
 #include "support/HeldKey.h"
 #include "tools/common/SceneState.h"
@@ -21,6 +21,10 @@
 namespace tandril::app {
 namespace {
 
+using base::frameRateEnabled;
+using base::parallaxEnabled;
+using base::parallaxScale;
+using base::shadowMultiplierEnabled;
 using tools::SceneState;
 
 // The settings as the demo starts, and lights with distinct, exact values

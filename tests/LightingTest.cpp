@@ -8,9 +8,10 @@
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"
 #include "app/FrameLoop.h"
 #include "app/KeyCallback.h"
+#include "base/RuntimeSettings.h"
+#include "base/WindowGlobals.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
@@ -91,8 +92,8 @@ TEST_F(LightingTest, NudgedLightIsPutBackAboveItsCarByTheNextUpdate) {
     const glm::vec4 riding = lightPositions[0];
 
     testing::internal::CaptureStdout();
-    app::keyCallback(app::window, GLFW_KEY_K, 0, GLFW_PRESS, 0);
-    app::keyCallback(app::window, GLFW_KEY_O, 0, GLFW_PRESS, 0);
+    app::keyCallback(base::window, GLFW_KEY_K, 0, GLFW_PRESS, 0);
+    app::keyCallback(base::window, GLFW_KEY_O, 0, GLFW_PRESS, 0);
     testing::internal::GetCapturedStdout();
     ASSERT_EQ(lightPositions[0], riding + glm::vec4(1.0f, 1.0f, 0.0f, 0.0f));
 
@@ -172,15 +173,15 @@ TEST_F(LightingTest, ParallaxSwitchesGoOutAsZeroOrOneWithTheScaleAsItIs) {
     const test::TestProgram program = everyLightingUniform();
     glUseProgram(program.id());
     for (const bool enabled : {false, true}) {
-        app::parallaxEnabled = enabled;
-        app::shadowMultiplierEnabled = !enabled;
-        app::parallaxScale = enabled ? 0.07f : -0.0099999998f;
+        base::parallaxEnabled = enabled;
+        base::shadowMultiplierEnabled = !enabled;
+        base::parallaxScale = enabled ? 0.07f : -0.0099999998f;
 
         setParallaxUniforms(program.get());
 
         EXPECT_EQ(uniformInt(program.id(), "enableParallax"), enabled ? 1 : 0);
         EXPECT_EQ(uniformInt(program.id(), "enableShadow"), enabled ? 0 : 1);
-        EXPECT_EQ(uniformFloat(program.id(), "parallaxScale"), app::parallaxScale);
+        EXPECT_EQ(uniformFloat(program.id(), "parallaxScale"), base::parallaxScale);
     }
     glUseProgram(0);
 }
@@ -211,9 +212,9 @@ TEST_F(LightingTest, ProgramWithoutAnyLightingUniformTakesTheSetSilentlyAndStill
 
 TEST_F(LightingTest, AfterAFrameEachProgramHoldsItsLastPassesLightingValues) {
     test::aimCamera(*scene::camera, {12.0f, 3.0f, -2.0f}, {8.0f, 0.5f, -12.0f});
-    app::parallaxEnabled = false;
-    app::parallaxScale = 0.03f;
-    app::shadowMultiplierEnabled = true;
+    base::parallaxEnabled = false;
+    base::parallaxScale = 0.03f;
+    base::shadowMultiplierEnabled = true;
     updateLightPositions();
     renderFrame();
 

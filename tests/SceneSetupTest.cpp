@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_access.hpp>
 
-#include "app/AppGlobals.h"
 #include "app/FrameLoop.h"
 #include "app/KeyCallback.h"
+#include "base/WindowGlobals.h"
 #include "render/FramePasses.h"
 #include "render/Lighting.h"
 #include "scene/ProgramTable.h"
@@ -234,7 +234,7 @@ TEST_F(SceneSetupTest, EveryProgramCameraAndObjectExistsOnce) {
     EXPECT_EQ(withGeometry, std::set<const void*>{shaderShadowVolume});
 
     ASSERT_NE(camera, nullptr);
-    EXPECT_EQ(camera->m_window, app::window);
+    EXPECT_EQ(camera->m_window, base::window);
     const SceneObject* objects[] = {cube1, cube2,  cube3,       cube4,       wall1, wall2, wall3,
                                     wall4, street, streetlamp1, streetlamp2, car1,  car2,  car3};
     for (std::size_t i = 0; i < std::size(objects); ++i) {
@@ -246,10 +246,10 @@ TEST_F(SceneSetupTest, EveryProgramCameraAndObjectExistsOnce) {
 }
 
 TEST_F(SceneSetupTest, LeavesTheInputAndGlStateThatEveryFrameExpects) {
-    EXPECT_EQ(glfwGetInputMode(app::window, GLFW_STICKY_KEYS), GLFW_TRUE);
+    EXPECT_EQ(glfwGetInputMode(base::window, GLFW_STICKY_KEYS), GLFW_TRUE);
     // Swap the callback out and back to see which one is registered.
-    const GLFWkeyfun registered = glfwSetKeyCallback(app::window, nullptr);
-    glfwSetKeyCallback(app::window, registered);
+    const GLFWkeyfun registered = glfwSetKeyCallback(base::window, nullptr);
+    glfwSetKeyCallback(base::window, registered);
     EXPECT_EQ(registered, &app::keyCallback);
 
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
@@ -270,8 +270,8 @@ TEST_F(SceneSetupTest, LeavesTheInputAndGlStateThatEveryFrameExpects) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[0], 0);
     EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], app::screenWidth);
-    EXPECT_EQ(viewport[3], app::screenHeight);
+    EXPECT_EQ(viewport[2], base::screenWidth);
+    EXPECT_EQ(viewport[3], base::screenHeight);
 
     // The defaults that the passes rely on.
     GLint writeMask = 0;
@@ -292,8 +292,8 @@ TEST_F(SceneSetupTest, ViewportStaysWhenTheWindowIsResized) {
     const test::SceneStateGuard guard;
     int width = 0;
     int height = 0;
-    glfwGetWindowSize(app::window, &width, &height);
-    glfwSetWindowSize(app::window, 640, 360);
+    glfwGetWindowSize(base::window, &width, &height);
+    glfwSetWindowSize(base::window, 640, 360);
     glfwPollEvents();
     for (int frame = 0; frame < 2; ++frame) {
         app::advanceScene(0.0f);
@@ -302,13 +302,13 @@ TEST_F(SceneSetupTest, ViewportStaysWhenTheWindowIsResized) {
     }
     GLint viewport[4] = {-1, -1, -1, -1};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glfwSetWindowSize(app::window, width, height);
+    glfwSetWindowSize(base::window, width, height);
     glfwPollEvents();
 
     EXPECT_EQ(viewport[0], 0);
     EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], app::screenWidth);
-    EXPECT_EQ(viewport[3], app::screenHeight);
+    EXPECT_EQ(viewport[2], base::screenWidth);
+    EXPECT_EQ(viewport[3], base::screenHeight);
 }
 
 TEST_F(SceneSetupTest, DrivingCarsCoverTenUnitsASecondTowardsMinusZAndCarTwoStands) {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/AppGlobals.h"
 #include "app/FrameLoop.h"
+#include "base/RuntimeSettings.h"
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
 #include "support/GlContext.h"
@@ -30,10 +30,10 @@ TEST_F(SceneStateTest, EveryPieceIsSavedComparedAndPutBack) {
         {"car2", [] { scene::car2->m_mesh->m_modelMatrix[3].y += 1.0f; }},
         {"car3", [] { scene::car3->update(0.25f); }},
         {"light", [] { render::lightPositions[2].w += 1.0f; }},
-        {"frame report", [] { app::frameRateEnabled = !app::frameRateEnabled; }},
-        {"parallax", [] { app::parallaxEnabled = !app::parallaxEnabled; }},
-        {"parallax scale", [] { app::parallaxScale += 0.01f; }},
-        {"relief shadow", [] { app::shadowMultiplierEnabled = !app::shadowMultiplierEnabled; }},
+        {"frame report", [] { base::frameRateEnabled = !base::frameRateEnabled; }},
+        {"parallax", [] { base::parallaxEnabled = !base::parallaxEnabled; }},
+        {"parallax scale", [] { base::parallaxScale += 0.01f; }},
+        {"relief shadow", [] { base::shadowMultiplierEnabled = !base::shadowMultiplierEnabled; }},
     };
     for (const auto& [piece, change] : changes) {
         SCOPED_TRACE(piece);

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/AppGlobals.h"
+#include "base/WindowGlobals.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
 #include "support/Process.h"
@@ -18,8 +18,8 @@ GLFWwindow* testWindow() {
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
         glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
         glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        GLFWwindow* created =
-            glfwCreateWindow(app::screenWidth, app::screenHeight, "tandril test", nullptr, nullptr);
+        GLFWwindow* created = glfwCreateWindow(base::screenWidth, base::screenHeight,
+                                               "tandril test", nullptr, nullptr);
         if (created == nullptr) {
             std::abort();
         }
@@ -31,8 +31,18 @@ GLFWwindow* testWindow() {
         glGetError();  // GLEW's probe of a core context may leave GL_INVALID_ENUM
         return created;
     }();
-    app::window = window;
+    base::window = window;
     return window;
+}
+
+std::string rendererName() {
+    testWindow();
+    return reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+}
+
+bool softpipeRequested() {
+    const char* driver = std::getenv("GALLIUM_DRIVER");
+    return driver != nullptr && std::string(driver) == "softpipe";
 }
 
 void GlTest::SetUp() {
@@ -67,7 +77,7 @@ OffscreenTarget::~OffscreenTarget() {
     glDeleteFramebuffers(1, &m_framebuffer);
     glDeleteRenderbuffers(1, &m_colour);
     glDeleteRenderbuffers(1, &m_depth);  // 0, without depth, is ignored
-    glViewport(0, 0, app::screenWidth, app::screenHeight);
+    glViewport(0, 0, base::screenWidth, base::screenHeight);
 }
 
 void SceneTest::SetUpTestSuite() {

@@ -2,6 +2,8 @@
 // tests that run GL code on the real driver.
 #pragma once
 
+#include <string>
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -11,6 +13,16 @@ namespace tandril::test {
 // The process's test window; created on first use and current from then on.
 // Also stored in the application's global window, which the code under test reads.
 GLFWwindow* testWindow();
+
+// The driver's name (GL_RENDERER) for the test window's context.
+std::string rendererName();
+
+// Whether the suite asked for Mesa's softpipe (GALLIUM_DRIVER=softpipe), as
+// `ctest -L softpipe` does; the checks written for it skip otherwise, and
+// fail when the driver is another one all the same.
+bool softpipeRequested();
+inline constexpr const char* kSoftpipeHint =
+    "runs on Mesa's softpipe only: GALLIUM_DRIVER=softpipe, as ctest -L softpipe sets";
 
 class GlTest : public ::testing::Test {
   protected:

@@ -16,7 +16,8 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
-#include "app/AppGlobals.h"
+#include "base/RuntimeSettings.h"
+#include "base/WindowGlobals.h"
 #include "render/FramePasses.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneSetup.h"
@@ -181,9 +182,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     scene::setupScene();
-    app::parallaxEnabled = options.parallax;
-    app::parallaxScale = options.parallaxScale;
-    app::shadowMultiplierEnabled = options.reliefShadow;
+    base::parallaxEnabled = options.parallax;
+    base::parallaxScale = options.parallaxScale;
+    base::shadowMultiplierEnabled = options.reliefShadow;
 
     // The frame before the one written is drawn too, so the frame is drawn
     // with the state a running demo's previous frame leaves (face culling is
@@ -238,7 +239,7 @@ int main(int argc, char** argv) {
         std::cout << "wrote " << path << " (" << picture.width << "x" << picture.height
                   << ", t = " << (steps + frame * stepsBetween) * kTimeStep << " s)\n";
     }
-    glfwDestroyWindow(app::window);
+    glfwDestroyWindow(base::window);
     glfwTerminate();
     return 0;
 }

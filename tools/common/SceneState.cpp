@@ -1,6 +1,6 @@
 #include "tools/common/SceneState.h"
 
-#include "app/AppGlobals.h"
+#include "base/RuntimeSettings.h"
 #include "render/Lighting.h"
 #include "scene/SceneGlobals.h"
 
@@ -24,10 +24,10 @@ SceneState SceneState::save() {
         }
     }
     state.lights = render::lightPositions;
-    state.frameRateEnabled = app::frameRateEnabled;
-    state.parallaxEnabled = app::parallaxEnabled;
-    state.parallaxScale = app::parallaxScale;
-    state.shadowMultiplierEnabled = app::shadowMultiplierEnabled;
+    state.frameRateEnabled = base::frameRateEnabled;
+    state.parallaxEnabled = base::parallaxEnabled;
+    state.parallaxScale = base::parallaxScale;
+    state.shadowMultiplierEnabled = base::shadowMultiplierEnabled;
     return state;
 }
 
@@ -41,10 +41,10 @@ void SceneState::restore() const {
         }
     }
     render::lightPositions = lights;
-    app::frameRateEnabled = frameRateEnabled;
-    app::parallaxEnabled = parallaxEnabled;
-    app::parallaxScale = parallaxScale;
-    app::shadowMultiplierEnabled = shadowMultiplierEnabled;
+    base::frameRateEnabled = frameRateEnabled;
+    base::parallaxEnabled = parallaxEnabled;
+    base::parallaxScale = parallaxScale;
+    base::shadowMultiplierEnabled = shadowMultiplierEnabled;
 }
 
 }  // namespace tandril::tools

@@ -3,13 +3,13 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "app/AppGlobals.h"
+#include "base/WindowGlobals.h"
 
 namespace tandril::tools {
 
-using app::screenHeight;
-using app::screenWidth;
-using app::window;
+using base::screenHeight;
+using base::screenWidth;
+using base::window;
 
 std::string openToolWindow(int width, int height) {
     if (!glfwInit()) {

@@ -1,0 +1,43 @@
+// Running the series of the run's frames: the whole frame with its passes on
+// the GPU timer, the CPU's share and the floor frame; each pass finished on
+// its own; and each view drawn with two sets of programs in turns.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "bench/BenchmarkOptions.h"
+#include "render/FramePasses.h"
+
+namespace tandril::tools {
+struct SceneState;
+}
+
+namespace tandril::bench {
+
+struct DrawnPrograms;
+
+struct Samples {
+    std::vector<double> time;  // of the run, at each frame
+    std::vector<double> frame, updates, issue, drawCalls, ownCode, floor;
+    std::array<std::vector<double>, render::kPassCount> passes, finishedPasses;
+};
+
+// View by view: each set's median turn, and theirs / ours of every turn.
+struct Comparison {
+    std::vector<double> ours, theirs;
+    std::vector<std::vector<double>> ratios;
+};
+
+// Each series starts from the scene as it finds it and steps it through
+// `options.frames` views; the caller puts the scene back between series.
+void measureFrames(const Options& options, Samples& samples);
+void measureFinishedPasses(const Options& options, Samples& samples);
+// Each view drawn with the installed programs and with `theirs`, one after
+// the other, the order changing from frame to frame, so that drift in the
+// machine's speed falls on both alike; `turns` passes over the run from
+// `start`. Leaves the installed programs installed.
+void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
+                    const tools::SceneState& start, Comparison& comparison);
+
+}  // namespace tandril::bench
