@@ -132,27 +132,28 @@ void main() {
     vec3 light1 = fs_in.viewLights[1];
     vec3 light2 = fs_in.viewLights[2];
     vec3 light3 = fs_in.viewLights[3];
-    vec4 lanterns = kLanterns;
+    vec4 belows = vec4(0.0);
     for (int i = 0; i < lightCount; ++i) {
         vec3 toLight = light - fs_in.viewPosition;
         float distanceSquared = dot(toLight, toLight);
         vec3 l = toLight * inversesqrt(distanceSquared);
         float lambert = dot(n, l);
-        // A lantern shines down: a pool under it, fading as the square of the
-        // cosine from straight below.
-        float below = max(dot(l, fs_in.viewUp), 0.0);
-        float spread = mix(1.0, below * below, lanterns.x);
-        float falloff =
-            lambert > 0.0 ? spread / (1.0 + distanceSquared * kFalloffRate) : 0.0;
+        float falloff = lambert > 0.0 ? 1.0 / (1.0 + distanceSquared * kFalloffRate) : 0.0;
         vec3 h = l + toEye;
         lambertTerms = vec4(lambertTerms.yzw, falloff * lambert);
         falloffs = vec4(falloffs.yzw, falloff);
+        belows = vec4(belows.yzw, dot(l, fs_in.viewUp));
         specularCosines = vec4(specularCosines.yzw, max(dot(n, h), 0.0) * inversesqrt(dot(h, h)));
         light = light1;
         light1 = light2;
         light2 = light3;
-        lanterns = lanterns.yzwx;
     }
+    // A lantern shines down: a pool under it, fading as the square of the
+    // cosine from straight below.
+    belows = max(belows, 0.0);
+    vec4 spreads = mix(vec4(1.0), belows * belows, kLanterns);
+    lambertTerms *= spreads;
+    falloffs *= spreads;
 
     // Each light's colour is applied once, after the loop.
     vec4 strengths = vec4(light_position[0].w, light_position[1].w, light_position[2].w,

@@ -39,16 +39,19 @@ constexpr float kBottom = -0.2f;
 // unit (0.3 mm) must still tell its sides apart.
 constexpr float kJoint = 0.003f;
 // Setts are laid in strips one band wide, every other one mirrored so that
-// neighbours meet at the same column of the band and share their corners. From
-// this distance from the road on, each doubling of the distance doubles a
-// strip's width, so that the picture's mipmaps coarsen with the distance as
-// they do on the strips, and no line marks where the widening starts.
-constexpr float kSettsUnstretchedTo = 90.0f;
+// neighbours meet at the same column of the band and share their corners.
+// Beyond the houses' forecourts (and on the far side beyond the cubes) each
+// doubling of the distance from the road doubles a strip's width: the
+// picture's mipmaps coarsen with the distance as they do on the strips, so no
+// line marks where the widening starts, and the driver, which shades the
+// pixels along every triangle's edge once for each side, meets far fewer.
+constexpr float kHouseSideSettsUnstretchedTo = 48.0f;
+constexpr float kFarSideSettsUnstretchedTo = 15.0f;
 
 // How wide a strip of setts is that starts at distance x from the road.
-float settsStrip(float x) {
+float settsStrip(float x, float unstretchedTo) {
     float width = kSetts.width;
-    for (float reach = kSettsUnstretchedTo; reach <= x; reach *= 2.0f) {
+    for (float reach = unstretchedTo; reach <= x; reach *= 2.0f) {
         width *= 2.0f;
     }
     return width;
@@ -117,7 +120,7 @@ std::vector<Part> crossSection() {
     // Forecourts: setts in strips toward the houses.
     std::vector<Part> setts;
     for (float to = slabsFrom - kJoint; to > -kFarX + kJoint;) {
-        const float width = settsStrip(-to);
+        const float width = settsStrip(-to, kHouseSideSettsUnstretchedTo);
         // The last strip takes what is left, rather than leave a sliver.
         const float from = to - width < -kFarX + width / 2 ? -kFarX + kJoint : to - width;
         const glm::vec2 a(from, high);
@@ -150,7 +153,7 @@ std::vector<Part> crossSection() {
     parts.push_back(nearSide);
     bool mirrored = false;
     for (float from = nearSide.to.x + kJoint; from < kFarX - kJoint;) {
-        const float width = settsStrip(from);
+        const float width = settsStrip(from, kFarSideSettsUnstretchedTo);
         const float to = from + width > kFarX - width / 2 ? kFarX - kJoint : from + width;
         const glm::vec2 b(to, 0);
         parts.push_back(part({from, 0}, b, up, Mapping{kSetts, 0.0f, width, 0.0f, mirrored, 1}));
