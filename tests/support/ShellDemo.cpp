@@ -118,19 +118,20 @@ std::string DemoSession::waitForWindow(double timeoutSeconds) {
     if (found.exitCode != 0) {
         return {};
     }
-    const std::string window = found.out.substr(0, found.out.find('\n'));
-    // GLFW gives a new window the input focus, and xdotool sends keys for the
-    // focused window through XTEST, which delivers them wherever the focus is
-    // when they arrive: to another demo's window if one opens meanwhile. With
-    // the focus on the root window every key is addressed to its window.
-    if (xdotool({"getwindowfocus"}, timeoutSeconds).out == window + "\n") {
-        const ProcessResult root = xdotool({"search", "--maxdepth", "0", ""}, timeoutSeconds);
-        xdotool({"windowfocus", root.out.substr(0, root.out.find('\n'))}, timeoutSeconds);
-    }
-    return window;
+    return found.out.substr(0, found.out.find('\n'));
 }
 
 bool DemoSession::sendKeys(const std::string& window, const std::vector<std::string>& keys) {
+    // GLFW gives a new window the input focus, possibly after the search found
+    // it, and xdotool sends keys for the focused window through XTEST, which
+    // delivers them wherever the focus is when they arrive (another demo's
+    // window, if one opens meanwhile) and lets the server auto-repeat a key
+    // whose release a loaded machine delays. With the focus on the root
+    // window every key is addressed to its window and arrives exactly once.
+    if (xdotool({"getwindowfocus"}, 30.0).out == window + "\n") {
+        const ProcessResult root = xdotool({"search", "--maxdepth", "0", ""}, 30.0);
+        xdotool({"windowfocus", root.out.substr(0, root.out.find('\n'))}, 30.0);
+    }
     std::vector<std::string> arguments{"key", "--window", window};
     arguments.insert(arguments.end(), keys.begin(), keys.end());
     if (xdotool(arguments, 30.0).exitCode == 0) {
