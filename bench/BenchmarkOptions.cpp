@@ -14,7 +14,8 @@ int usage(const std::string& problem) {
     std::cerr
         << "tandril_benchmark: " << problem << "\n"
         << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
-        << "                         [--against DIR]   (DIR's shader files against shader/)\n"
+        << "                         [--against DIR]   (DIR's shader files against shader/,\n"
+        << "                                            and DIR/../objects/plane.obj if there)\n"
         << "                         [--no-limit]      (skip the constant-colour series)\n"
         << "                         [--from SECONDS]  (start the series that far into the run)\n"
         << "--frames N measures N frames of the run (default: all 1230, 41 s).\n"

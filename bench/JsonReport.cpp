@@ -96,7 +96,8 @@ void reportJson(const Options& options, const Results& r) {
                   << ", \"frame_ms\": " << jsonSummary(summarise(r.against.ours))
                   << ", \"their_frame_ms\": " << jsonSummary(summarise(r.against.theirs))
                   << ", \"their_to_our_frame\": " << std::setprecision(3)
-                  << medianRatio(r.against, Ratio::TheirsToOurs, samples.time, 0.0, 1e9) << "}";
+                  << medianRatio(r.against, Ratio::TheirsToOurs, samples.time, 0.0, 1e9)
+                  << ", \"their_street\": " << jsonString(r.againstStreet) << "}";
     }
     // Frame by frame, for plotting.
     std::cout << ",\n  \"series\": {\"time_s\": " << jsonArray(samples.time)

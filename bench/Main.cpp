@@ -7,8 +7,8 @@
 // and with constant-colour fragment shaders (the same passes, state,
 // geometry and draw calls), which no choice of shading can go below. With
 // --against DIR a further series draws every view with the repository's
-// shaders and with DIR's in turns, so two versions of the shaders are
-// compared on the same machine state.
+// shaders and with DIR's in turns (and with the street's model beside DIR,
+// where there is one), so two versions are compared on the same machine state.
 #include <iostream>
 #include <streambuf>
 #include <variant>
@@ -106,7 +106,9 @@ int main(int argc, char** argv) {
     }
     if (!options.against.empty()) {
         DrawnPrograms theirs = DrawnPrograms::load(options.against);
-        measureAgainst(options, theirs, kAgainstTurns, start, results.against);
+        TheirStreet street(options.against);
+        results.againstStreet = street.modelPath();
+        measureAgainst(options, theirs, kAgainstTurns, start, results.against, &street);
         theirs.destroy();
     }
     if (options.json) {

@@ -35,9 +35,10 @@ struct Results {
     Samples samples;
     std::vector<std::pair<std::string, double>> phases;
     double startupTotal = 0.0;
-    Comparison limit;    // ours: the real shaders; theirs: constant colour
-    int limitTurns = 0;  // of each set, for each view
-    Comparison against;  // ours: shader/; theirs: the other directory
+    Comparison limit;           // ours: the real shaders; theirs: constant colour
+    int limitTurns = 0;         // of each set, for each view
+    Comparison against;         // ours: shader/; theirs: the other directory
+    std::string againstStreet;  // their street's model, or empty when only shaders changed
 };
 
 // Start-up phases grouped by what they load, in the order they first ran.

@@ -114,7 +114,7 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
 }
 
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
-                    const tools::SceneState& start, Comparison& comparison) {
+                    const tools::SceneState& start, Comparison& comparison, TheirStreet* street) {
     const DrawnPrograms ours = DrawnPrograms::installed();
     const auto views = static_cast<std::size_t>(options.frames);
     std::vector<std::array<std::vector<double>, 2>> milliseconds(views);
@@ -129,6 +129,9 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, int tur
             for (std::size_t draw = 0; draw < 2; ++draw) {
                 const std::size_t which = (i + draw + static_cast<std::size_t>(turn)) % 2;
                 (which == 0 ? ours : theirs).install();
+                if (street != nullptr) {
+                    street->use(which == 1);
+                }
                 const Clock::time_point drawStart = Clock::now();
                 render::renderFrame();
                 glfwSwapBuffers(base::window);
@@ -145,6 +148,9 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, int tur
         comparison.theirs.push_back(summarise(milliseconds[i][1]).median);
     }
     ours.install();
+    if (street != nullptr) {
+        street->use(false);
+    }
 }
 
 }  // namespace tandril::bench

@@ -16,6 +16,7 @@ struct SceneState;
 namespace tandril::bench {
 
 struct DrawnPrograms;
+class TheirStreet;
 
 struct Samples {
     std::vector<double> time;  // of the run, at each frame
@@ -36,8 +37,10 @@ void measureFinishedPasses(const Options& options, Samples& samples);
 // Each view drawn with the installed programs and with `theirs`, one after
 // the other, the order changing from frame to frame, so that drift in the
 // machine's speed falls on both alike; `turns` passes over the run from
-// `start`. Leaves the installed programs installed.
+// `start`; with `street`, their street model goes in with their programs.
+// Leaves the installed programs and the scene's street installed.
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
-                    const tools::SceneState& start, Comparison& comparison);
+                    const tools::SceneState& start, Comparison& comparison,
+                    TheirStreet* street = nullptr);
 
 }  // namespace tandril::bench

@@ -2,7 +2,12 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
+#include <utility>
 #include <vector>
+
+#include "assets/Mesh.h"
+#include "scene/SceneGlobals.h"
 
 namespace tandril::bench {
 
@@ -83,6 +88,35 @@ ConstantColourShaders::ConstantColourShaders() {
 ConstantColourShaders::~ConstantColourShaders() {
     std::error_code ignored;
     std::filesystem::remove_all(m_dir, ignored);
+}
+
+TheirStreet::TheirStreet(const std::string& shaderDir) {
+    const std::filesystem::path checkout = std::filesystem::path(shaderDir) / "..";
+    const std::filesystem::path model = checkout / "objects" / "plane.obj";
+    if (!std::filesystem::is_regular_file(model)) {
+        return;
+    }
+    const std::filesystem::path theirPicture = checkout / "textures" / "asphalt.jpg";
+    const std::string picture = std::filesystem::is_regular_file(theirPicture)
+                                    ? theirPicture.string()
+                                    : std::string("textures/asphalt.jpg");
+    m_modelPath = model.lexically_normal().string();
+    // Loading writes set-up's console lines, which would mix with the report.
+    std::streambuf* console = std::cout.rdbuf(nullptr);
+    m_parked = std::make_unique<scene::Mesh>(m_modelPath, scene::street->m_mesh->m_modelMatrix,
+                                             true, picture);
+    std::cout.rdbuf(console);
+}
+
+TheirStreet::~TheirStreet() {
+    use(false);
+}
+
+void TheirStreet::use(bool theirs) {
+    if (m_parked != nullptr && theirs != m_theirsInScene) {
+        std::swap(scene::street->m_mesh, m_parked);
+        m_theirsInScene = theirs;
+    }
 }
 
 }  // namespace tandril::bench

@@ -92,8 +92,11 @@ void reportText(const Options& options, const Results& r) {
     if (options.against.empty()) {
         return;
     }
-    std::cout << "\nagainst " << options.against << ": each view drawn with both, in turns\n"
-              << std::setprecision(2);
+    std::cout << "\nagainst " << options.against << ": each view drawn with both, in turns\n";
+    if (!r.againstStreet.empty()) {
+        std::cout << "(theirs with the street of " << r.againstStreet << ")\n";
+    }
+    std::cout << std::setprecision(2);
     for (const auto& [name, values] : {std::pair{"whole frame, shader/", &r.against.ours},
                                        std::pair{"whole frame, theirs", &r.against.theirs}}) {
         const Summary s = summarise(*values);

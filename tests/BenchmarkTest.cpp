@@ -118,6 +118,37 @@ TEST(BenchmarkTest, ASkyThatCostsMoreInTheOtherDirectoryShowsInTheRatio) {
     EXPECT_GT(*ratio, 2.0);
 }
 
+TEST(BenchmarkTest, AStreetBesideTheOtherShadersGoesInWithThem) {
+    // The same shaders, and beside them a street of 180 000 triangles, each
+    // drawn and extruded for every light: far dearer than the shipped one.
+    ScratchDir checkout(false);
+    fs::copy(sourceDir() / "shader", checkout / "shader", fs::copy_options::recursive);
+    std::string grid;
+    constexpr int kSide = 301;
+    for (int i = 0; i < kSide * kSide; ++i) {
+        grid += "v " + std::to_string(i % kSide - kSide / 2) + " 0 " +
+                std::to_string(i / kSide - kSide / 2) + "\n";
+    }
+    for (int row = 0; row + 1 < kSide; ++row) {
+        for (int column = 0; column + 1 < kSide; ++column) {
+            const int a = row * kSide + column + 1;
+            grid += "f " + std::to_string(a) + " " + std::to_string(a + kSide) + " " +
+                    std::to_string(a + 1) + "\nf " + std::to_string(a + 1) + " " +
+                    std::to_string(a + kSide) + " " + std::to_string(a + kSide + 1) + "\n";
+        }
+    }
+    checkout.write("objects/plane.obj", grid);
+    const ProcessResult run = runBenchmark({"--against", (checkout / "shader").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("(theirs with the street of " +
+                           (checkout / "objects/plane.obj").string() + ")\n"),
+              std::string::npos)
+        << run.out;
+    const std::optional<double> ratio = numberAfter(run.out, "\ntheirs / shader/, frame by frame: ");
+    ASSERT_TRUE(ratio) << run.out;
+    EXPECT_GT(*ratio, 2.0);
+}
+
 TEST(BenchmarkTest, TheLimitDrawsEveryViewWithConstantColourFragments) {
     // The demo's own data with a costly sky: against constant-colour
     // fragments the frame must be far dearer.
