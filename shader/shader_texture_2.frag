@@ -10,6 +10,7 @@ in VS_OUT {
     vec3 viewNormal;
     vec2 texCoord;
     flat vec3 emission;
+    flat float setts;
     flat vec3 viewLights[4];
     flat vec3 viewUp;
     flat vec3 viewGlow;
@@ -69,6 +70,13 @@ const float kDampness = 0.5;          // share of the mirror that the roughness 
 const float kDampShininessShare = 1.0 / 3.0;
 const float kSkylineElevation = 0.12;  // sine of the skyline's height above the horizon
 
+// The street's setts fill the columns of their band in "asphalt.jpg" but for
+// one at each side (which mipmaps would read as the neighbours'); their u
+// counts widths of the band, read to and fro so that a repeat mirrors the one
+// before and neither the picture nor its mipmaps show a seam.
+const float kSettsFirstColumn = 1.0 / 4096.0;
+const float kSettsColumns = 1022.0 / 4096.0;
+
 // The ambient intensity of every draw that does not only add light.
 const float kBaseAmbient = 0.1;
 
@@ -109,7 +117,10 @@ vec3 dampSheen(vec3 n, vec3 toEye) {
 }
 
 void main() {
-    vec3 albedo = texture(material_texture, fs_in.texCoord).rgb;
+    vec2 uv = fs_in.texCoord;
+    float toAndFro = 1.0 - abs(1.0 - 2.0 * fract(0.5 * uv.x));
+    uv.x = mix(uv.x, kSettsFirstColumn + kSettsColumns * toAndFro, fs_in.setts);
+    vec3 albedo = texture(material_texture, uv).rgb;
     vec3 n = normalize(fs_in.viewNormal);
     vec3 toEye = normalize(-fs_in.viewPosition);
 

@@ -13,18 +13,21 @@ uniform vec4 light_position[4];
 
 // Materials that the models carry in their texture coordinates: u is offset
 // by kMaterialStride times the material's number, whole repeats of any
-// texture, so a texture looks the same over every material. Lamp glass glows.
+// texture, so a texture looks the same over every material. Lamp glass glows;
+// the street's setts count widths of their band in u.
 const float kMaterialStride = 1024.0;
 const float kHeadLamp = 4.0;
 const float kTailLamp = 5.0;
 const float kLanternGlass = 6.0;
+const float kSetts = 9.0;
 
 out VS_OUT {
     vec3 viewPosition;
     vec3 viewNormal;
-    vec2 texCoord;
+    vec2 texCoord;  // within the material's range, where floats are fine enough
     // Light the surface gives off itself: one material per face, so flat.
     flat vec3 emission;
+    flat float setts;
     flat vec3 viewLights[4];
     // The sky's up and the horizontal direction of the set sun.
     flat vec3 viewUp;
@@ -38,8 +41,9 @@ void main() {
     vec4 viewPosition = V_mat * (M_mat * vec4(position, 1.0));
     vs_out.viewPosition = viewPosition.xyz;
     vs_out.viewNormal = N_mat * normal;
-    vs_out.texCoord = texCoord;
     float material = floor(texCoord.x / kMaterialStride + 0.5);
+    vs_out.texCoord = texCoord - vec2(material * kMaterialStride, 0.0);
+    vs_out.setts = material == kSetts ? 1.0 : 0.0;
     vs_out.emission = material == kLanternGlass ? vec3(1.0, 0.82, 0.55)
                     : material == kHeadLamp ? vec3(0.9, 0.95, 1.0)
                     : material == kTailLamp ? vec3(0.85, 0.06, 0.04)

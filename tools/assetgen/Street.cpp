@@ -16,6 +16,7 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "Materials.h"
 #include "Models.h"
 #include "Shapes.h"
 #include "StreetLayout.h"
@@ -38,30 +39,17 @@ constexpr float kBottom = -0.2f;
 // Between parts that are textured differently; five decimals of a model
 // unit (0.3 mm) must still tell its sides apart.
 constexpr float kJoint = 0.003f;
-// Setts are laid in strips one band wide, every other one mirrored so that
-// neighbours meet at the same column of the band and share their corners.
-// Beyond the houses' forecourts (and on the far side beyond the cubes) each
-// doubling of the distance from the road doubles a strip's width: the
-// picture's mipmaps coarsen with the distance as they do on the strips, so no
-// line marks where the widening starts, and the driver, which shades the
-// pixels along every triangle's edge once for each side, meets far fewer.
-constexpr float kHouseSideSettsUnstretchedTo = 48.0f;
-constexpr float kFarSideSettsUnstretchedTo = 15.0f;
-
-// How wide a strip of setts is that starts at distance x from the road.
-float settsStrip(float x, float unstretchedTo) {
-    float width = kSetts.width;
-    for (float reach = unstretchedTo; reach <= x; reach *= 2.0f) {
-        width *= 2.0f;
-    }
-    return width;
-}
-
+// The street program repeats the setts across as well as along the street,
+// so each side's setts are one strip out to the edge of the slab: the driver
+// shades the pixels along every triangle's edge once for each side, and long
+// edges down the street are what a strip of the slab costs.
 // Where a band lies along a part: at distance s from the part's first point,
 // u is the band's first column plus (s - start) / width of its columns, or
 // counted back from its end when the band is laid mirrored. An inset keeps
 // off the band's outer columns, which mipmaps far away read as the
-// neighbouring band's.
+// neighbouring band's. The setts instead count widths of their band from
+// `start` (back from it when mirrored), which the street program turns into
+// columns: at whole even counts the band's first column, at odd ones its last.
 struct Mapping {
     Band band;
     float start = 0.0f;
@@ -69,14 +57,19 @@ struct Mapping {
     float zeroZ = 0.0f;  // where v is 0
     bool mirrored = false;
     int inset = 0;
+    bool repeatsAcross = false;
 
     glm::vec2 uv(float s, float z) const {
-        const float columns = static_cast<float>(band.end - band.first - 2 * inset);
+        const float v = (z - zeroZ) / band.period / kUvScaleInEngine;
         const float across = (s - start) / width;
+        if (repeatsAcross) {
+            return withMaterial({(mirrored ? 1.0f - across : across) / kUvScaleInEngine, v},
+                                Material::Setts);
+        }
+        const float columns = static_cast<float>(band.end - band.first - 2 * inset);
         const float column =
             static_cast<float>(band.first + inset) + (mirrored ? 1.0f - across : across) * columns;
-        return glm::vec2(column / static_cast<float>(kAtlasWidth), (z - zeroZ) / band.period) /
-               kUvScaleInEngine;
+        return glm::vec2(column / static_cast<float>(kAtlasWidth) / kUvScaleInEngine, v);
     }
 };
 
@@ -117,18 +110,13 @@ std::vector<Part> crossSection() {
     const float slabsFrom = kerbTopFrom - kSlabs.width;
     std::vector<Part> parts;
 
-    // Forecourts: setts in strips toward the houses.
-    std::vector<Part> setts;
-    for (float to = slabsFrom - kJoint; to > -kFarX + kJoint;) {
-        const float width = settsStrip(-to, kHouseSideSettsUnstretchedTo);
-        // The last strip takes what is left, rather than leave a sliver.
-        const float from = to - width < -kFarX + width / 2 ? -kFarX + kJoint : to - width;
-        const glm::vec2 a(from, high);
-        const bool mirrored = setts.size() % 2 == 1;
-        setts.push_back(part(a, {to, high}, up, Mapping{kSetts, 0.0f, width, 0.0f, mirrored, 1}));
-        to = a.x;
-    }
-    parts.insert(parts.end(), setts.rbegin(), setts.rend());
+    // Forecourts: setts toward the houses, the first band's last column at
+    // the pavement.
+    const glm::vec2 settsFrom(-kFarX + kJoint, high);
+    const glm::vec2 settsTo(slabsFrom - kJoint, high);
+    parts.push_back(part(
+        settsFrom, settsTo, up,
+        Mapping{kSetts, glm::distance(settsFrom, settsTo), kSetts.width, 0.0f, true, 0, true}));
 
     // The house-side pavement and kerb, rounded at its edge and foot.
     parts.push_back(part({slabsFrom, high}, {kerbTopFrom, high}, up, Mapping{kSlabs}));
@@ -151,15 +139,8 @@ std::vector<Part> crossSection() {
                       Cell{kParkingToZ, Mapping{kParking, 0.0f, kParking.width, kBayLineZ}},
                       Cell{kNearZ, Mapping{kSlabs}}};
     parts.push_back(nearSide);
-    bool mirrored = false;
-    for (float from = nearSide.to.x + kJoint; from < kFarX - kJoint;) {
-        const float width = settsStrip(from, kFarSideSettsUnstretchedTo);
-        const float to = from + width > kFarX - width / 2 ? kFarX - kJoint : from + width;
-        const glm::vec2 b(to, 0);
-        parts.push_back(part({from, 0}, b, up, Mapping{kSetts, 0.0f, width, 0.0f, mirrored, 1}));
-        mirrored = !mirrored;
-        from = b.x;
-    }
+    parts.push_back(part({nearSide.to.x + kJoint, 0}, {kFarX - kJoint, 0}, up,
+                         Mapping{kSetts, 0.0f, kSetts.width, 0.0f, false, 0, true}));
 
     // The sides and the bottom, out of sight in the haze.
     const auto hidden = [&](glm::vec2 a, glm::vec2 b, glm::vec3 normal) {
