@@ -7,7 +7,7 @@
 // are welded by position. Welding also gives each position one set of
 // attributes, so every part that is textured or lit on its own has corners
 // of its own, joined to its neighbours by a strip thinner than a pixel: the
-// rounding of a kerb's edge and foot, or a joint between strips of paving.
+// rounding of a kerb's edge and foot, or a joint between kinds of paving.
 // Parts that meet with the same attributes share their corners.
 #include <cmath>
 #include <stdexcept>
@@ -39,10 +39,7 @@ constexpr float kBottom = -0.2f;
 // Between parts that are textured differently; five decimals of a model
 // unit (0.3 mm) must still tell its sides apart.
 constexpr float kJoint = 0.003f;
-// The street program repeats the setts across as well as along the street,
-// so each side's setts are one strip out to the edge of the slab: the driver
-// shades the pixels along every triangle's edge once for each side, and long
-// edges down the street are what a strip of the slab costs.
+
 // Where a band lies along a part: at distance s from the part's first point,
 // u is the band's first column plus (s - start) / width of its columns, or
 // counted back from its end when the band is laid mirrored. An inset keeps
@@ -111,7 +108,10 @@ std::vector<Part> crossSection() {
     std::vector<Part> parts;
 
     // Forecourts: setts toward the houses, the first band's last column at
-    // the pavement.
+    // the pavement. The street program repeats the setts across as well as
+    // along the street, so each side's setts are one strip out to the edge of
+    // the slab: the driver shades the pixels along every triangle's edge once
+    // for each triangle, and long edges down the street are what a strip costs.
     const glm::vec2 settsFrom(-kFarX + kJoint, high);
     const glm::vec2 settsTo(slabsFrom - kJoint, high);
     parts.push_back(part(
