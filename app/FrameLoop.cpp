@@ -34,19 +34,16 @@ void advanceCarsAndLights(float deltaTime) {
 }
 
 void keepWindowWithinDriver() {
-    GLint viewport[2] = {0, 0};
-    GLint renderbuffer = 0;
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
-    const int largestWidth = std::min(viewport[0], renderbuffer);
-    const int largestHeight = std::min(viewport[1], renderbuffer);
+    using base::largestWindowHeight;
+    using base::largestWindowWidth;
     int width = 0;
     int height = 0;
     glfwGetWindowSize(window, &width, &height);  // as the window system has it now
-    if (width > largestWidth || height > largestHeight) {
+    if (width > largestWindowWidth || height > largestWindowHeight) {
         // Sent ahead of the driver's own query of the window's size, which
         // comes with the frame's first drawing on the same connection.
-        glfwSetWindowSize(window, std::min(width, largestWidth), std::min(height, largestHeight));
+        glfwSetWindowSize(window, std::min(width, largestWindowWidth),
+                          std::min(height, largestWindowHeight));
     }
 }
 

@@ -83,15 +83,15 @@ GLFWwindow* createWindow(int width, int height) {
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
     glfwMakeContextCurrent(nullptr);
-    if (width > std::min(viewport[0], renderbuffer) ||
-        height > std::min(viewport[1], renderbuffer)) {
+    base::largestWindowWidth = std::min(viewport[0], renderbuffer);
+    base::largestWindowHeight = std::min(viewport[1], renderbuffer);
+    if (width > base::largestWindowWidth || height > base::largestWindowHeight) {
         glfwDestroyWindow(created);
         return nullptr;
     }
     // A window manager keeps the user's resizing within these; the frame loop
     // undoes anyone else's (keepWindowWithinDriver).
-    glfwSetWindowSizeLimits(created, 1, 1, std::min(viewport[0], renderbuffer),
-                            std::min(viewport[1], renderbuffer));
+    glfwSetWindowSizeLimits(created, 1, 1, base::largestWindowWidth, base::largestWindowHeight);
     glfwSetWindowSize(created, width, height);
     glfwShowWindow(created);  // which also gives it the input focus
     return created;

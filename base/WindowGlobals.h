@@ -13,5 +13,10 @@ inline constexpr int kDefaultScreenHeight = 1200;
 extern GLFWwindow* window;
 extern int screenWidth;
 extern int screenHeight;
+// The largest window the driver draws into (its largest viewport and
+// renderbuffer), as start-up found it when it made the window; no limit for a
+// window made otherwise.
+extern int largestWindowWidth;
+extern int largestWindowHeight;
 
 }  // namespace tandril::base

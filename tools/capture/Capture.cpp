@@ -1,7 +1,7 @@
 // Renders the scene as the demo shows it at a given time of its run and
-// writes the frame, or what it holds after one of its passes, as a PNG. Time advances from 0 in
-// fixed steps of 1/30 s with no mouse or key input, so the camera path and the cars are where a run
-// at that frame rate would have them.
+// writes the frame, or what it holds after one of its passes, as a PNG. Time
+// advances from 0 in fixed steps of 1/30 s with no mouse or key input, so the
+// camera path and the cars are where a run at that frame rate would have them.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

@@ -24,28 +24,6 @@ constexpr float kFaceOpacity = 0.3f;
 constexpr std::uint8_t kFrontEdge[3] = {255, 153, 51};
 constexpr std::uint8_t kBackEdge[3] = {77, 166, 255};
 
-// Rows of a read-back (bottom row first), turned top row first.
-template <typename T>
-std::vector<T> topDown(const std::vector<T>& bottomUp, int width, int height, int channels) {
-    std::vector<T> rows(bottomUp.size());
-    const std::size_t row = std::size_t(width) * std::size_t(channels);
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(bottomUp.begin() + std::ptrdiff_t(row * std::size_t(height - 1 - y)), row,
-                    rows.begin() + std::ptrdiff_t(row * std::size_t(y)));
-    }
-    return rows;
-}
-
-template <typename T>
-std::vector<T> readPixels(GLenum format, GLenum type, int width, int height) {
-    std::vector<T> pixels(std::size_t(width) * std::size_t(height));
-    glFinish();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, format, type, pixels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    return topDown(pixels, width, height, 1);
-}
-
 std::uint8_t byte(float value) {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value * 255.0f), 0L, 255L));
 }
@@ -124,7 +102,8 @@ Picture volumeEdges(int width, int height) {
 // The eye's distance of each pixel's depth, in grey: near white, far dark,
 // on a logarithmic scale from the near plane to the far one; the sky black.
 Picture depthPicture(int width, int height) {
-    const std::vector<float> depth = readPixels<float>(GL_DEPTH_COMPONENT, GL_FLOAT, width, height);
+    const std::vector<float> depth =
+        readBackBufferAs<float>(GL_DEPTH_COMPONENT, GL_FLOAT, 1, width, height);
     const glm::mat4& projection = scene::camera->m_projectionMatrix;
     // Distance from normalised depth: the inverse of the projection's z row.
     const auto distance = [&](float ndc) { return projection[3][2] / (ndc + projection[2][2]); };
@@ -141,8 +120,8 @@ Picture depthPicture(int width, int height) {
 
 // The counts over the dimmed frame.
 Picture stencilPicture(const Picture& frame) {
-    const std::vector<std::uint8_t> counts =
-        readPixels<std::uint8_t>(GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, frame.width, frame.height);
+    const std::vector<std::uint8_t> counts = readBackBufferAs<std::uint8_t>(
+        GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 1, frame.width, frame.height);
     Picture picture = frame;
     for (std::size_t i = 0; i < counts.size(); ++i) {
         std::uint8_t* pixel = &picture.rgb[3 * i];
@@ -183,7 +162,7 @@ Picture heightPicture() {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glBindTexture(GL_TEXTURE_2D, 0);
     // The image's bottom row is the texture's first.
-    const std::vector<std::uint8_t> rows = topDown(rgba, width, height, 4);
+    const std::vector<std::uint8_t> rows = topRowFirst(rgba, width, height, 4);
     Picture picture{width, height, std::vector<std::uint8_t>(rows.size() / 4 * 3)};
     for (std::size_t i = 0; i < rows.size() / 4; ++i) {
         std::copy_n(&rows[4 * i], 3, &picture.rgb[3 * i]);

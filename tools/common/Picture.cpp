@@ -12,19 +12,8 @@ namespace tandril::tools {
 using assets::Bitmap;
 
 Picture readBackBuffer(int width, int height) {
-    Picture picture{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
-    std::vector<std::uint8_t> bottomUp(picture.rgb.size());
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    const std::size_t row = std::size_t(width) * 3;
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(bottomUp.begin() + std::ptrdiff_t(row * (height - 1 - y)), row,
-                    picture.rgb.begin() + std::ptrdiff_t(row * y));
-    }
-    return picture;
+    return {width, height,
+            readBackBufferAs<std::uint8_t>(GL_RGB, GL_UNSIGNED_BYTE, 3, width, height)};
 }
 
 bool writePng(const std::string& path, const Picture& picture) {
