@@ -16,6 +16,7 @@ int usage(const std::string& problem) {
         << "usage: tandril_benchmark [--size WxH] [--frames N] [--warmup N] [--json]\n"
         << "                         [--against DIR]   (DIR's shader files against shader/,\n"
         << "                                            and DIR/../objects/plane.obj if there)\n"
+        << "                         [--passes]        (with --against: each pass's ratio too)\n"
         << "                         [--no-limit]      (skip the constant-colour series)\n"
         << "                         [--from SECONDS]  (start the series that far into the run)\n"
         << "--frames N measures N frames of the run (default: all 1230, 41 s).\n"
@@ -52,6 +53,8 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
             options.firstFrame = static_cast<int>(std::lround(*seconds / tools::kTimeStep));
         } else if (flag == "--json") {
             options.json = true;
+        } else if (flag == "--passes") {
+            options.againstPasses = true;
         } else if (flag == "--no-limit") {
             options.limit = false;
         } else if (flag == "--against" && hasValue) {
@@ -62,6 +65,9 @@ std::variant<Options, int> parseOptions(int argc, char** argv) {
         } else {
             return usage("unknown or incomplete option '" + flag + "'");
         }
+    }
+    if (options.againstPasses && options.against.empty()) {
+        return usage("--passes compares with --against DIR");
     }
     return options;
 }

@@ -18,7 +18,8 @@ struct Options {
     int warmup = 30;
     bool json = false;
     bool limit = true;
-    std::string against;  // a directory of shader files to compare with, or empty
+    std::string against;         // a directory of shader files to compare with, or empty
+    bool againstPasses = false;  // also each pass's ratio, each pass finished on its own
 };
 
 // The options, or the exit code after the usage has been printed.

@@ -97,7 +97,16 @@ void reportJson(const Options& options, const Results& r) {
                   << ", \"their_frame_ms\": " << jsonSummary(summarise(r.against.theirs))
                   << ", \"their_to_our_frame\": " << std::setprecision(3)
                   << medianRatio(r.against, Ratio::TheirsToOurs, samples.time, 0.0, 1e9)
-                  << ", \"their_street\": " << jsonString(r.againstStreet) << "}";
+                  << ", \"their_street\": " << jsonString(r.againstStreet);
+        if (options.againstPasses) {
+            std::cout << ", \"their_to_our_pass\": {";
+            for (int pass = 0; pass < render::kPassCount; ++pass) {
+                std::cout << (pass ? ", " : "") << jsonString(kPassNames[pass]) << ": "
+                          << medianPassRatio(r.against, pass, samples.time);
+            }
+            std::cout << "}";
+        }
+        std::cout << "}";
     }
     // Frame by frame, for plotting.
     std::cout << ",\n  \"series\": {\"time_s\": " << jsonArray(samples.time)

@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
         DrawnPrograms theirs = DrawnPrograms::load(options.against);
         TheirStreet street(options.against);
         results.againstStreet = street.modelPath();
-        measureAgainst(options, theirs, kAgainstTurns, start, results.against, &street);
+        measureAgainst(options, theirs, kAgainstTurns, start, results.against, &street,
+                       options.againstPasses);
         theirs.destroy();
     }
     if (options.json) {

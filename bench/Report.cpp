@@ -27,18 +27,31 @@ std::vector<std::pair<std::string, double>> groupPhases(const base::PhaseRecorde
     return groups;
 }
 
-double medianRatio(const Comparison& c, Ratio ratio, const std::vector<double>& times, double from,
-                   double to) {
+namespace {
+
+double medianOf(const std::vector<std::vector<double>>& byView, Ratio ratio,
+                const std::vector<double>& times, double from, double to) {
     std::vector<double> ratios;
-    for (std::size_t i = 0; i < c.ratios.size() && i < times.size(); ++i) {
+    for (std::size_t i = 0; i < byView.size() && i < times.size(); ++i) {
         if (times[i] < from || times[i] >= to) {
             continue;
         }
-        for (const double theirsToOurs : c.ratios[i]) {
+        for (const double theirsToOurs : byView[i]) {
             ratios.push_back(ratio == Ratio::TheirsToOurs ? theirsToOurs : 1.0 / theirsToOurs);
         }
     }
     return summarise(ratios).median;
+}
+
+}  // namespace
+
+double medianRatio(const Comparison& c, Ratio ratio, const std::vector<double>& times, double from,
+                   double to) {
+    return medianOf(c.ratios, ratio, times, from, to);
+}
+
+double medianPassRatio(const Comparison& c, int pass, const std::vector<double>& times) {
+    return medianOf(c.passRatios[pass], Ratio::TheirsToOurs, times, 0.0, 1e9);
 }
 
 }  // namespace tandril::bench

@@ -50,6 +50,9 @@ enum class Ratio { TheirsToOurs, OursToTheirs };
 double medianRatio(const Comparison& c, Ratio ratio, const std::vector<double>& times, double from,
                    double to);
 
+// Theirs / ours of one pass over the whole run, where the passes were timed.
+double medianPassRatio(const Comparison& c, int pass, const std::vector<double>& times);
+
 void reportText(const Options& options, const Results& results);
 void reportJson(const Options& options, const Results& results);
 

@@ -114,11 +114,16 @@ void measureFinishedPasses(const Options& options, Samples& samples) {
 }
 
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
-                    const tools::SceneState& start, Comparison& comparison, TheirStreet* street) {
+                    const tools::SceneState& start, Comparison& comparison, TheirStreet* street,
+                    bool byPass) {
     const DrawnPrograms ours = DrawnPrograms::installed();
     const auto views = static_cast<std::size_t>(options.frames);
     std::vector<std::array<std::vector<double>, 2>> milliseconds(views);
     comparison.ratios.assign(views, {});
+    FinishingPassTimer passTimer;
+    if (byPass) {
+        comparison.passRatios.fill(std::vector<std::vector<double>>(views));
+    }
     // A turn is a pass over the whole run, so that each view's turns meet
     // the machine's load, which changes over minutes, at different moments.
     for (int turn = 0; turn < turns; ++turn) {
@@ -126,6 +131,7 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, int tur
         for (std::size_t i = 0; i < views; ++i) {
             tools::advanceSceneWithoutInput(kTimeStep);
             double drawn[2] = {0.0, 0.0};
+            std::array<double, render::kPassCount> passes[2] = {};
             for (std::size_t draw = 0; draw < 2; ++draw) {
                 const std::size_t which = (i + draw + static_cast<std::size_t>(turn)) % 2;
                 (which == 0 ? ours : theirs).install();
@@ -133,14 +139,20 @@ void measureAgainst(const Options& options, const DrawnPrograms& theirs, int tur
                     street->use(which == 1);
                 }
                 const Clock::time_point drawStart = Clock::now();
-                render::renderFrame();
+                render::renderFrame(byPass ? &passTimer : nullptr);
                 glfwSwapBuffers(base::window);
                 glFinish();
                 drawn[which] = millisecondsSince(drawStart);
+                for (int pass = 0; byPass && pass < render::kPassCount; ++pass) {
+                    passes[which][pass] = passTimer.milliseconds(pass);
+                }
                 milliseconds[i][which].push_back(drawn[which]);
             }
             glfwPollEvents();
             comparison.ratios[i].push_back(drawn[1] / drawn[0]);
+            for (int pass = 0; byPass && pass < render::kPassCount; ++pass) {
+                comparison.passRatios[pass][i].push_back(passes[1][pass] / passes[0][pass]);
+            }
         }
     }
     for (std::size_t i = 0; i < views; ++i) {

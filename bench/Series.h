@@ -24,10 +24,12 @@ struct Samples {
     std::array<std::vector<double>, render::kPassCount> passes, finishedPasses;
 };
 
-// View by view: each set's median turn, and theirs / ours of every turn.
+// View by view: each set's median turn, and theirs / ours of every turn;
+// the same of each pass where the passes were timed.
 struct Comparison {
     std::vector<double> ours, theirs;
     std::vector<std::vector<double>> ratios;
+    std::array<std::vector<std::vector<double>>, render::kPassCount> passRatios;
 };
 
 // Each series starts from the scene as it finds it and steps it through
@@ -38,9 +40,11 @@ void measureFinishedPasses(const Options& options, Samples& samples);
 // the other, the order changing from frame to frame, so that drift in the
 // machine's speed falls on both alike; `turns` passes over the run from
 // `start`; with `street`, their street model goes in with their programs.
-// Leaves the installed programs and the scene's street installed.
+// With `byPass`, each pass is finished on its own and timed as well, which
+// tells where a difference lies but makes the whole frame longer. Leaves the
+// installed programs and the scene's street installed.
 void measureAgainst(const Options& options, const DrawnPrograms& theirs, int turns,
                     const tools::SceneState& start, Comparison& comparison,
-                    TheirStreet* street = nullptr);
+                    TheirStreet* street = nullptr, bool byPass = false);
 
 }  // namespace tandril::bench

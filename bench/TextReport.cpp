@@ -105,6 +105,14 @@ void reportText(const Options& options, const Results& r) {
     }
     std::cout << "theirs / shader/, frame by frame: " << std::setprecision(3)
               << medianRatio(r.against, Ratio::TheirsToOurs, samples.time, 0.0, 1e9) << "\n";
+    if (!options.againstPasses) {
+        return;
+    }
+    std::cout << "theirs / shader/, each pass finished on its own:\n";
+    for (int pass = 0; pass < render::kPassCount; ++pass) {
+        std::cout << "  " << std::left << std::setw(31) << kPassNames[pass] << std::right
+                  << std::setw(9) << medianPassRatio(r.against, pass, samples.time) << "\n";
+    }
 }
 
 }  // namespace tandril::bench

@@ -111,11 +111,21 @@ TEST(BenchmarkTest, ASkyThatCostsMoreInTheOtherDirectoryShowsInTheRatio) {
     ScratchDir slow(false);
     fs::copy(sourceDir() / "shader", slow.path(), fs::copy_options::recursive);
     slow.write("shader_skybox.frag", kSlowSky);
-    const ProcessResult run = runBenchmark({"--against", slow.path().string(), "--json"});
+    const ProcessResult run =
+        runBenchmark({"--against", slow.path().string(), "--json", "--passes"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::optional<double> ratio = numberAfter(run.out, "\"their_to_our_frame\": ");
     ASSERT_TRUE(ratio) << run.out;
     EXPECT_GT(*ratio, 2.0);
+    // Timed pass by pass, the difference lies in the sky's pass alone.
+    const std::size_t at = run.out.find("\"their_to_our_pass\": {");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    const std::string passes = run.out.substr(at);
+    const std::optional<double> base = numberAfter(passes, "{\"base\": ");
+    const std::optional<double> sky = numberAfter(passes, "\"reflections and sky\": ");
+    ASSERT_TRUE(sky && base) << passes;
+    EXPECT_GT(*sky, 4.0);
+    EXPECT_LT(*base, 1.5);
 }
 
 TEST(BenchmarkTest, AStreetBesideTheOtherShadersGoesInWithThem) {
@@ -144,7 +154,8 @@ TEST(BenchmarkTest, AStreetBesideTheOtherShadersGoesInWithThem) {
                            (checkout / "objects/plane.obj").string() + ")\n"),
               std::string::npos)
         << run.out;
-    const std::optional<double> ratio = numberAfter(run.out, "\ntheirs / shader/, frame by frame: ");
+    const std::optional<double> ratio =
+        numberAfter(run.out, "\ntheirs / shader/, frame by frame: ");
     ASSERT_TRUE(ratio) << run.out;
     EXPECT_GT(*ratio, 2.0);
 }
