@@ -10,10 +10,11 @@ in VS_OUT {
     vec3 viewNormal;
     vec2 texCoord;
     flat vec3 emission;
-    flat float setts;
+    flat float street;
     flat vec3 viewLights[4];
     flat vec3 viewUp;
     flat vec3 viewGlow;
+    flat vec2 lanternHeights;
 } fs_in;
 
 uniform sampler2D material_texture;
@@ -40,9 +41,6 @@ const vec3 kAmbientColour = vec3(0.55, 0.68, 1.0);
 // lamps, warm sodium-tinted tungsten, brighter than their w alone makes them.
 const mat4x3 kLightColours = mat4x3(vec3(0.86, 0.93, 1.0), vec3(3.0, 2.0, 1.05),
                                     vec3(3.0, 2.0, 1.05), vec3(0.86, 0.93, 1.0));
-// Lights 1 and 2 hang in the street lamps' lanterns, which shine downward;
-// the lights over the cars shine all round.
-const vec4 kLanterns = vec4(0.0, 1.0, 1.0, 0.0);
 // Distance at which a light has fallen to half its strength: the lamps make
 // pools on the street with dark between them.
 const float kHalfDistance = 9.0;
@@ -70,12 +68,56 @@ const float kDampness = 0.5;          // share of the mirror that the roughness 
 const float kDampShininessShare = 1.0 / 3.0;
 const float kSkylineElevation = 0.12;  // sine of the skyline's height above the horizon
 
-// The street's setts fill the columns of their band in "asphalt.jpg" but for
-// one at each side (which mipmaps would read as the neighbours'); their u
-// counts widths of the band, read to and fro so that a repeat mirrors the one
-// before and neither the picture nor its mipmaps show a seam.
-const float kSettsFirstColumn = 1.0 / 4096.0;
-const float kSettsColumns = 1022.0 / 4096.0;
+// The street's picture holds its surfaces in bands of columns, each
+// repeating along the street. The street's u is s / 2 for the section
+// coordinate s = x - y in metres, across its top and down the kerb's face;
+// its v is z over the bands' repeat. From the house side's slabs to the far
+// side's paving the surfaces lie in one run of columns in the order they
+// meet, at one density, so s gives the column at once (as the asset
+// generator lays them out); only the setts beyond the run's ends and the
+// bays beside the parked car are looked up on their own.
+const float kRunFrom = -9.06;  // the run's ends in s
+const float kRunTo = 8.94;
+const float kRunFirstColumn = 512.0;
+const float kRunColumns = 2048.0;
+const float kRunColumnsPerMetre = kRunColumns / (kRunTo - kRunFrom);
+const float kRunEndColumn = kRunFirstColumn + kRunColumns;
+const float kColumns = 4096.0;
+// The setts lie west and east of the run, read to and fro across their
+// band, so that each repeat mirrors the one before: the house side's meet
+// the run with their band's last column, the far side's (a copy) with its
+// first.
+const float kSettsRunColumns = 4.8 * kRunColumnsPerMetre;  // the run's columns per repeat
+const float kSettsColumns = 512.0;
+const float kFarSettsFirstColumn = 2560.0;
+// Beside the parked car the far side's paving gives way to parking bays, at
+// the run's density; their lines lie half a bay either side of the car and
+// repeat every 10 m.
+const float kFarPavingColumn = kRunFirstColumn + (4.14 - kRunFrom) * kRunColumnsPerMetre;
+const float kBaysFirstColumn = 3120.0;
+const float kBandRepeat = 9.6;
+const vec2 kBaysAlong = vec2(-106.25, -93.75) / kBandRepeat;
+const float kBayLineZ = -98.75;
+const float kBaysRepeat = 10.0;
+
+// Every choice here costs one operation on this driver, which computes both
+// sides of each: so the run takes none, and the setts and bays a few.
+vec2 streetCoordinates(vec2 uv) {
+    float column = kRunFirstColumn + kRunColumnsPerMetre * (2.0 * uv.x - kRunFrom);
+    bool farSetts = column >= kRunEndColumn;
+    bool setts = farSetts || column < kRunFirstColumn;
+    float repeats =
+        (column - (farSetts ? kRunEndColumn : kRunFirstColumn - kSettsRunColumns)) /
+        kSettsRunColumns;
+    float toAndFro = 1.0 - abs(1.0 - 2.0 * fract(0.5 * repeats));
+    float settsColumn =
+        (farSetts ? kFarSettsFirstColumn : 0.0) + 0.5 + (kSettsColumns - 1.0) * toAndFro;
+
+    bool bays = column >= kFarPavingColumn && uv.y >= kBaysAlong.x && uv.y <= kBaysAlong.y;
+    column = setts ? settsColumn : bays ? column + (kBaysFirstColumn - kFarPavingColumn) : column;
+    float v = bays ? (uv.y * kBandRepeat - kBayLineZ) / kBaysRepeat : uv.y;
+    return vec2(column / kColumns, v);
+}
 
 // The ambient intensity of every draw that does not only add light.
 const float kBaseAmbient = 0.1;
@@ -100,26 +142,25 @@ float haze(vec3 viewPosition) {
     return x2 / (1.0 + x2);
 }
 
-// The sky a damp surface mirrors toward the eye.
-vec3 dampSheen(vec3 n, vec3 toEye) {
-    vec3 mirrored = reflect(-toEye, n);
-    float elevation = max(dot(mirrored, fs_in.viewUp), 0.0);
-    float glow = max(dot(mirrored, fs_in.viewGlow), 0.0);
-    vec3 sky = mix(mix(kSkyHorizon, kSkyGlow, glow * glow * glow), kSkyHigh,
-                   min(3.0 * elevation, 1.0));
+// The sky a damp surface mirrors toward the eye, for a surface that faces
+// up: the mirrored ray rises as steeply as the eye looks down on it (the
+// cosine `facing`), and turns toward the glow as far as the eye looks away
+// from it. Other faces take the same from their own cosine, which keeps
+// their sheen to grazing angles.
+vec3 dampSheen(float facing, vec3 toEye) {
+    float glow = max(-dot(toEye, fs_in.viewGlow), 0.0);
     // Lowest of all stand the skyline and the haze: far off, where the eye
     // looks along the ground, it mirrors their darkness and fades into them.
-    sky = mix(kFogColour, sky, smoothstep(0.0, kSkylineElevation, elevation));
-    float facing = 1.0 - max(dot(n, toEye), 0.0);
-    float facing2 = facing * facing;
-    return kDampness * (kDampReflectance + (1.0 - kDampReflectance) * facing2 * facing2 * facing) *
+    vec3 sky = mix(mix(kSkyHorizon, kSkyGlow, glow * glow * glow), kSkyHigh, min(3.0 * facing, 1.0));
+    sky = mix(kFogColour, sky, smoothstep(0.0, kSkylineElevation, facing));
+    float grazing = 1.0 - facing;
+    float grazing2 = grazing * grazing;
+    return kDampness * (kDampReflectance + (1.0 - kDampReflectance) * grazing2 * grazing2 * grazing) *
            sky;
 }
 
 void main() {
-    vec2 uv = fs_in.texCoord;
-    float toAndFro = 1.0 - abs(1.0 - 2.0 * fract(0.5 * uv.x));
-    uv.x = mix(uv.x, kSettsFirstColumn + kSettsColumns * toAndFro, fs_in.setts);
+    vec2 uv = fs_in.street > 0.5 ? streetCoordinates(fs_in.texCoord) : fs_in.texCoord;
     vec3 albedo = texture(material_texture, uv).rgb;
     vec3 n = normalize(fs_in.viewNormal);
     vec3 toEye = normalize(-fs_in.viewPosition);
@@ -133,8 +174,10 @@ void main() {
     int lightCount = 4 * int(max(sign(diffuseIntensity), sign(specularIntensity)));
 
     // Per light, the newest entering at w: Lambert's cosine times the falloff,
-    // the falloff, and n . normalize(h) for the halfway vector h.
+    // the falloff, n . normalize(h) for the halfway vector h, and one over the
+    // distance.
     vec4 lambertTerms = vec4(0.0);
+    vec4 inverseDistances = vec4(0.0);
     vec4 falloffs = vec4(0.0);
     vec4 specularCosines = vec4(0.0);
     // The lights move up one place per turn, so that every turn reads `light`;
@@ -143,26 +186,30 @@ void main() {
     vec3 light1 = fs_in.viewLights[1];
     vec3 light2 = fs_in.viewLights[2];
     vec3 light3 = fs_in.viewLights[3];
-    vec4 belows = vec4(0.0);
     for (int i = 0; i < lightCount; ++i) {
         vec3 toLight = light - fs_in.viewPosition;
         float distanceSquared = dot(toLight, toLight);
-        vec3 l = toLight * inversesqrt(distanceSquared);
+        float inverseDistance = inversesqrt(distanceSquared);
+        vec3 l = toLight * inverseDistance;
         float lambert = dot(n, l);
         float falloff = lambert > 0.0 ? 1.0 / (1.0 + distanceSquared * kFalloffRate) : 0.0;
         vec3 h = l + toEye;
         lambertTerms = vec4(lambertTerms.yzw, falloff * lambert);
         falloffs = vec4(falloffs.yzw, falloff);
-        belows = vec4(belows.yzw, dot(l, fs_in.viewUp));
+        inverseDistances = vec4(inverseDistances.yzw, inverseDistance);
         specularCosines = vec4(specularCosines.yzw, max(dot(n, h), 0.0) * inversesqrt(dot(h, h)));
         light = light1;
         light1 = light2;
         light2 = light3;
     }
-    // A lantern shines down: a pool under it, fading as the square of the
-    // cosine from straight below.
-    belows = max(belows, 0.0);
-    vec4 spreads = mix(vec4(1.0), belows * belows, kLanterns);
+    // Lights 1 and 2 hang in the street lamps' lanterns, which shine down: a
+    // pool under each, fading as the square of the cosine from straight
+    // below, the lantern's height above the point over its distance. The
+    // lights over the cars shine all round.
+    vec2 belows = max((fs_in.lanternHeights - dot(fs_in.viewPosition, fs_in.viewUp)) *
+                          inverseDistances.yz,
+                      0.0);
+    vec4 spreads = vec4(1.0, belows * belows, 1.0);
     lambertTerms *= spreads;
     falloffs *= spreads;
 
@@ -187,6 +234,6 @@ void main() {
     vec3 colour = albedo * (ambientIntensity * kAmbientGain * skyInView * kAmbientColour +
                             diffuseIntensity * kIntensityUnit * diffuse) +
                   specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor +
-                  ambientShare * fs_in.emission + dampness * dampSheen(n, toEye);
+                  ambientShare * fs_in.emission + dampness * dampSheen(max(dot(n, toEye), 0.0), toEye);
     fragColor = vec4(mix(colour, ambientShare * kFogColour, haze(fs_in.viewPosition)), 1.0);
 }

@@ -14,12 +14,12 @@ uniform vec4 light_position[4];
 // Materials that the models carry in their texture coordinates: u is offset
 // by kMaterialStride times the material's number, whole repeats of any
 // texture, so a texture looks the same over every material. Lamp glass glows;
-// the street's setts count widths of their band in u.
+// the street's u is a place across it, which the fragments lay out in bands.
 const float kMaterialStride = 1024.0;
 const float kHeadLamp = 4.0;
 const float kTailLamp = 5.0;
 const float kLanternGlass = 6.0;
-const float kSetts = 9.0;
+const float kStreet = 9.0;
 
 out VS_OUT {
     vec3 viewPosition;
@@ -27,11 +27,13 @@ out VS_OUT {
     vec2 texCoord;  // within the material's range, where floats are fine enough
     // Light the surface gives off itself: one material per face, so flat.
     flat vec3 emission;
-    flat float setts;
+    flat float street;
     flat vec3 viewLights[4];
     // The sky's up and the horizontal direction of the set sun.
     flat vec3 viewUp;
     flat vec3 viewGlow;
+    // How high the lamps' lanterns (lights 1 and 2) hang above the eye.
+    flat vec2 lanternHeights;
 } vs_out;
 
 // Toward the glow low over the street's far end, as the sky box has it.
@@ -43,7 +45,7 @@ void main() {
     vs_out.viewNormal = N_mat * normal;
     float material = floor(texCoord.x / kMaterialStride + 0.5);
     vs_out.texCoord = texCoord - vec2(material * kMaterialStride, 0.0);
-    vs_out.setts = material == kSetts ? 1.0 : 0.0;
+    vs_out.street = material == kStreet ? 1.0 : 0.0;
     vs_out.emission = material == kLanternGlass ? vec3(1.0, 0.82, 0.55)
                     : material == kHeadLamp ? vec3(0.9, 0.95, 1.0)
                     : material == kTailLamp ? vec3(0.85, 0.06, 0.04)
@@ -54,5 +56,7 @@ void main() {
     }
     vs_out.viewUp = mat3(V_mat) * vec3(0.0, 1.0, 0.0);
     vs_out.viewGlow = mat3(V_mat) * kGlowDirection;
+    vs_out.lanternHeights = vec2(dot(vs_out.viewLights[1], vs_out.viewUp),
+                                 dot(vs_out.viewLights[2], vs_out.viewUp));
     gl_Position = P_mat * viewPosition;
 }

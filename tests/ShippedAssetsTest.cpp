@@ -28,6 +28,7 @@
 
 #include "assets/Adjacency.h"
 #include "assets/ModelImport.h"
+#include "tools/assetgen/StreetLayout.h"
 
 namespace {
 
@@ -362,10 +363,17 @@ TEST(ShippedAssets, StreetPictureLaysTheMarkingsAlongTheRoad) {
     FreeImage_Unload(loaded);
     const int width = static_cast<int>(FreeImage_GetWidth(grey));
     const int height = static_cast<int>(FreeImage_GetHeight(grey));
-    // Brightness of the picture around (x, z), over 3 x 3 texels.
+    // Brightness of the picture around (x, z), over 3 x 3 texels. The road's
+    // u is the street's material (9, in steps of 1024) plus s / 2 for the
+    // place s across it, which lies in the picture's run of columns.
+    namespace street = tandril::assetgen::street;
     const auto brightness = [&](float x, float z) {
         const glm::vec2 uv = groundAt(m, x, z).uv;
-        const int u = static_cast<int>(std::floor(uv.x * width));
+        const float s = 2.0f * (uv.x - 9.0f * 1024.0f);
+        EXPECT_NEAR(s, x, 0.01f);
+        const int u =
+            static_cast<int>(std::floor(static_cast<float>(street::kRunFirst) +
+                                        (s - street::kSlabsFrom) * street::kRunColumnsPerMetre));
         const int v = static_cast<int>(std::floor(uv.y * height));
         double sum = 0.0;
         for (int dv = -1; dv <= 1; ++dv) {
@@ -447,12 +455,13 @@ TEST(ShippedAssets, LampLightHangsJustUnderTheLanternAndTheFootReachesTheGround)
     const Model m = load("objects/street_lamp2.obj");
     EXPECT_LT(m.faces.size(), 2000u);
     // The lamps share the street's picture and must show only its band of
-    // lamp paint, columns 3560 to 3608 of 4096.
+    // lamp paint.
+    namespace street = tandril::assetgen::street;
     for (const glm::vec2& uv : m.uvs) {
         const float u = 10.0f * uv.x;
         const float across = u - 1024.0f * std::floor(u / 1024.0f + 0.5f);
-        EXPECT_GT(across, 3560.0f / 4096.0f);
-        EXPECT_LT(across, 3608.0f / 4096.0f);
+        EXPECT_GT(across * street::kAtlasWidth, street::kLampPaint.first);
+        EXPECT_LT(across * street::kAtlasWidth, street::kLampPaint.end);
     }
     const Bounds b = bounds(m.positions);
     EXPECT_LE(b.low.y, -0.1f) << "the scene lifts the lamps by 0.1 and 0.15 m";
@@ -523,10 +532,10 @@ TEST(ShippedAssets, ModelsTellTheirMaterialsApartInTheirTextureCoordinates) {
     EXPECT_GT(houses[7], 4 * houses[8]);
     EXPECT_GT(houses[8], 0);
     EXPECT_EQ(houses.size(), 3u);
-    // The street's setts, one strip each side, count widths of their band
-    // across, which the street program repeats.
+    // The street's top and kerb, four parts of two triangles, carry their
+    // place across, which the street program lays out in its picture's bands.
     std::map<int, int> street = materialFaces(load("objects/plane.obj"));
-    EXPECT_EQ(street[9], 4);
+    EXPECT_EQ(street[9], 8);
     EXPECT_EQ(street.size(), 2u);
     // Nothing else carries a material.
     EXPECT_EQ(materialFaces(load("objects/cube.obj")).size(), 1u);

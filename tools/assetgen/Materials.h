@@ -21,9 +21,9 @@ enum class Material {
     LanternGlass = 6,
     WindowPane = 7,
     Door = 8,
-    // The street's setts: u counts widths of their band, which the street
-    // program reads to and fro, so that one strip repeats them across.
-    Setts = 9,
+    // The street's top: u is its section coordinate (StreetLayout.h), which
+    // the street program lays out in the bands of its picture.
+    Street = 9,
 };
 
 inline constexpr float kMaterialStride = 1024.0f;

@@ -5,10 +5,9 @@
 //
 // The slab casts shadow volumes, so it is a closed two-manifold once corners
 // are welded by position. Welding also gives each position one set of
-// attributes, so every part that is textured or lit on its own has corners
-// of its own, joined to its neighbours by a strip thinner than a pixel: the
-// rounding of a kerb's edge and foot, or a joint between kinds of paving.
-// Parts that meet with the same attributes share their corners.
+// attributes, so the hidden sides, textured on their own, have corners of
+// their own, joined to the top by a strip thinner than a pixel. The kinds of
+// paving are bands of the picture along one part at each level.
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -36,52 +35,38 @@ constexpr float kFarZ = -1800.0f;
 constexpr float kNearZ = 1800.0f;
 constexpr float kBottom = -0.2f;
 
-// Between parts that are textured differently; five decimals of a model
-// unit (0.3 mm) must still tell its sides apart.
+// Between the top and the hidden sides, which are textured differently; five
+// decimals of a model unit (0.3 mm) must still tell their sides apart.
 constexpr float kJoint = 0.003f;
 
-// Where a band lies along a part: at distance s from the part's first point,
-// u is the band's first column plus (s - start) / width of its columns, or
-// counted back from its end when the band is laid mirrored. An inset keeps
-// off the band's outer columns, which mipmaps far away read as the
-// neighbouring band's. The setts instead count widths of their band from
-// `start` (back from it when mirrored), which the street program turns into
-// columns: at whole even counts the band's first column, at odd ones its last.
-struct Mapping {
-    Band band;
-    float start = 0.0f;
-    float width = band.width;
-    float zeroZ = 0.0f;  // where v is 0
-    bool mirrored = false;
-    int inset = 0;
-    bool repeatsAcross = false;
+// Metres of the section coordinate per unit of u in the engine: the street's
+// material keeps u within half a material's range.
+constexpr float kSectionUnit = 2.0f;
 
-    glm::vec2 uv(float s, float z) const {
-        const float v = (z - zeroZ) / band.period / kUvScaleInEngine;
-        const float across = (s - start) / width;
-        if (repeatsAcross) {
-            return withMaterial({(mirrored ? 1.0f - across : across) / kUvScaleInEngine, v},
-                                Material::Setts);
-        }
-        const float columns = static_cast<float>(band.end - band.first - 2 * inset);
-        const float column =
-            static_cast<float>(band.first + inset) + (mirrored ? 1.0f - across : across) * columns;
-        return glm::vec2(column / static_cast<float>(kAtlasWidth) / kUvScaleInEngine, v);
-    }
-};
-
-// One mapping from the previous cell's end (or the slab's far end) to toZ.
-struct Cell {
-    float toZ;
-    Mapping mapping;
-};
-
-// A flat strip of the slab along z: a segment of the cross-section.
+// A flat strip of the slab along its whole length: a segment of the
+// cross-section.
 struct Part {
     glm::vec2 from;  // (x, y), in order around the section
     glm::vec2 to;
     glm::vec3 normal;
-    std::vector<Cell> cells;
+    // The corners' normals, where they differ from the part's.
+    glm::vec3 fromNormal = normal;
+    glm::vec3 toNormal = normal;
+    bool hidden = false;  // the sides and the bottom, out of sight in the haze
+
+    // The top and the kerb carry the section coordinate (StreetLayout.h);
+    // the hidden parts stretch the setts' band over their width.
+    glm::vec2 uv(glm::vec2 at, float z) const {
+        const float v = z / kRepeat / kUvScaleInEngine;
+        if (!hidden) {
+            return withMaterial({(at.x - at.y) / kSectionUnit / kUvScaleInEngine, v},
+                                Material::Street);
+        }
+        const float across = glm::distance(from, at) / glm::distance(from, to);
+        const float column = glm::mix(static_cast<float>(kSetts.first + 1),
+                                      static_cast<float>(kSetts.end - 1), across);
+        return {column / static_cast<float>(kAtlasWidth) / kUvScaleInEngine, v};
+    }
 };
 
 struct Row {
@@ -89,85 +74,36 @@ struct Row {
     Corner to;
 };
 
-Part part(glm::vec2 from, glm::vec2 to, glm::vec3 normal, const Mapping& mapping) {
-    return Part{from, to, normal, {Cell{kNearZ, mapping}}};
-}
-
-Mapping stretched(const Band& band, glm::vec2 from, glm::vec2 to) {
-    return Mapping{band, 0.0f, glm::distance(from, to)};
-}
-
 // The cross-section, clockwise as seen from +z: the top from west to east,
 // down the east side, back along the bottom and up the west side.
 std::vector<Part> crossSection() {
     const glm::vec3 up(0, 1, 0);
     const glm::vec3 east(1, 0, 0);
     const float high = kKerbHeight;
-    const float kerbTopFrom = -kHalfRoad - kKerbRounding - kKerbWidth;
-    const float slabsFrom = kerbTopFrom - kSlabs.width;
-    std::vector<Part> parts;
-
-    // Forecourts: setts toward the houses, the first band's last column at
-    // the pavement. The street program repeats the setts across as well as
-    // along the street, so each side's setts are one strip out to the edge of
-    // the slab: the driver shades the pixels along every triangle's edge once
-    // for each triangle, and long edges down the street are what a strip costs.
-    const glm::vec2 settsFrom(-kFarX + kJoint, high);
-    const glm::vec2 settsTo(slabsFrom - kJoint, high);
-    parts.push_back(part(
-        settsFrom, settsTo, up,
-        Mapping{kSetts, glm::distance(settsFrom, settsTo), kSetts.width, 0.0f, true, 0, true}));
-
-    // The house-side pavement and kerb, rounded at its edge and foot.
-    parts.push_back(part({slabsFrom, high}, {kerbTopFrom, high}, up, Mapping{kSlabs}));
-    parts.push_back(
-        part({kerbTopFrom, high}, {-kHalfRoad - kKerbRounding, high}, up, Mapping{kKerbTop}));
-    parts.push_back(part({-kHalfRoad, high - kKerbRounding}, {-kHalfRoad, kKerbRounding / 2}, east,
-                         Mapping{kKerbFace}));
-
-    // The carriageway, mapped from the kerb faces so the markings keep their
-    // places, and the flush kerb before the square, where the picture runs on.
-    const float foot = kKerbRounding / 2;
-    parts.push_back(part({-kHalfRoad + foot, 0}, {kHalfRoad, 0}, up, Mapping{kRoad, -foot}));
-    const float kerbTo = kHalfRoad + kKerbWidth;
-    parts.push_back(part({kHalfRoad, 0}, {kerbTo, 0}, up, Mapping{kFlushKerb}));
-
-    // The parking bays and a pavement, then the square.
-    const float bays = kerbTo + kJoint;
-    Part nearSide = part({bays, 0}, {bays + kParking.width, 0}, up, Mapping{kSlabs});
-    nearSide.cells = {Cell{kParkingFromZ, Mapping{kSlabs}},
-                      Cell{kParkingToZ, Mapping{kParking, 0.0f, kParking.width, kBayLineZ}},
-                      Cell{kNearZ, Mapping{kSlabs}}};
-    parts.push_back(nearSide);
-    parts.push_back(part({nearSide.to.x + kJoint, 0}, {kFarX - kJoint, 0}, up,
-                         Mapping{kSetts, 0.0f, kSetts.width, 0.0f, false, 0, true}));
-
-    // The sides and the bottom, out of sight in the haze.
-    const auto hidden = [&](glm::vec2 a, glm::vec2 b, glm::vec3 normal) {
-        parts.push_back(part(a, b, normal, stretched(kSetts, a, b)));
+    // The house side up to the kerb's edge, its face down to the road, and
+    // the road and the far side level with it, all sharing their corners:
+    // the face's normal turns from the tops' up at its edge and foot to the
+    // road's side halfway down, so that it is lit as a rounded stone. The
+    // driver shades the pixels along a long triangle's edges once for each
+    // triangle, so the kerb, seen along its length, has only two parts.
+    return {
+        Part{{-kFarX + kJoint, high}, {-kHalfRoad, high}, up},
+        Part{{-kHalfRoad, high}, {-kHalfRoad, high / 2}, east, up, east},
+        Part{{-kHalfRoad, high / 2}, {-kHalfRoad, 0}, east, east, up},
+        Part{{-kHalfRoad, 0}, {kFarX - kJoint, 0}, up},
+        Part{{kFarX, -kJoint}, {kFarX, kBottom + kJoint}, east, east, east, true},
+        Part{{kFarX - kJoint, kBottom}, {-kFarX + kJoint, kBottom}, -up, -up, -up, true},
+        Part{{-kFarX, kBottom + kJoint}, {-kFarX, high - kJoint}, -east, -east, -east, true},
     };
-    hidden({kFarX, -kJoint}, {kFarX, kBottom + kJoint}, east);
-    hidden({kFarX - kJoint, kBottom}, {-kFarX + kJoint, kBottom}, -up);
-    hidden({-kFarX, kBottom + kJoint}, {-kFarX, high - kJoint}, -east);
-    return parts;
 }
 
-// Corners along the part's two edges, from the far end of the slab to the
-// near: one row where a cell ends, or a pair a joint apart where the
-// mapping changes.
+// Corners along the part's two edges at the far and the near end of the slab.
 std::vector<Row> rowsOf(const Part& p) {
-    const float length = glm::distance(p.from, p.to);
-    const auto row = [&](float z, const Mapping& m) {
-        return Row{Corner{{p.from.x, p.from.y, z}, m.uv(0.0f, z), p.normal},
-                   Corner{{p.to.x, p.to.y, z}, m.uv(length, z), p.normal}};
+    const auto row = [&](float z) {
+        return Row{Corner{{p.from.x, p.from.y, z}, p.uv(p.from, z), p.fromNormal},
+                   Corner{{p.to.x, p.to.y, z}, p.uv(p.to, z), p.toNormal}};
     };
-    std::vector<Row> rows{row(kFarZ, p.cells.front().mapping)};
-    for (std::size_t i = 0; i + 1 < p.cells.size(); ++i) {
-        rows.push_back(row(p.cells[i].toZ - kJoint / 2, p.cells[i].mapping));
-        rows.push_back(row(p.cells[i].toZ + kJoint / 2, p.cells[i + 1].mapping));
-    }
-    rows.push_back(row(kNearZ, p.cells.back().mapping));
-    return rows;
+    return {row(kFarZ), row(kNearZ)};
 }
 
 // Adds a triangle turned to face along `outward`.

@@ -100,8 +100,10 @@ float paint(float s, float t, float from, float to, float period) {
 const glm::vec3 kPaint(0.78f, 0.77f, 0.72f);
 const glm::vec3 kAsphaltTint(0.98f, 1.0f, 1.04f);
 
+constexpr float kRoadWidth = 2.0f * kHalfRoad;
+
 glm::vec3 road(float s, float t, int x, int y) {
-    const float period = kRoad.period;
+    const float period = kRepeat;
     float grey = asphalt(s, t, period, x, y);
     // Wheel tracks, 0.8 m either side of each lane's middle, polished darker.
     float track = 0.0f;
@@ -110,15 +112,15 @@ glm::vec3 road(float s, float t, int x, int y) {
     }
     grey *= 1.0f - 0.12f * track;
     // The gutters along the kerbs gather dirt and stay damp.
-    const float kerb = std::min(s, kRoad.width - s);
+    const float kerb = std::min(s, kRoadWidth - s);
     grey *= 1.0f - 0.3f * glm::smoothstep(0.35f, 0.0f, kerb);
     glm::vec3 colour = grey * kAsphaltTint;
     // Edge lines and the dashed centre line.
     const float edgeLine = std::max(
         paint(s, t, kEdgeLineInset - kLineWidth / 2, kEdgeLineInset + kLineWidth / 2, period),
-        paint(s, t, kRoad.width - kEdgeLineInset - kLineWidth / 2,
-              kRoad.width - kEdgeLineInset + kLineWidth / 2, period));
-    const float middle = kRoad.width / 2;
+        paint(s, t, kRoadWidth - kEdgeLineInset - kLineWidth / 2,
+              kRoadWidth - kEdgeLineInset + kLineWidth / 2, period));
+    const float middle = kRoadWidth / 2;
     const float dash =
         glm::smoothstep(0.0f, 0.01f, t) * glm::smoothstep(kDashLength, kDashLength - 0.01f, t);
     const float centreLine =
@@ -144,7 +146,7 @@ glm::vec3 slabs(float s, float t, int x, int y) {
     const float size = 0.6f;
     const Tile is = tileOf(s, size);
     const Tile it = tileOf(t, size);
-    const int rows = static_cast<int>(std::lround(kSlabs.period / size));
+    const int rows = static_cast<int>(std::lround(kRepeat / size));
     Random slab(hashCombine(hashCombine(51, static_cast<std::uint64_t>(is.index)),
                             static_cast<std::uint64_t>(wrap(it.index, rows))));
     float grey = slab.uniform(0.66f, 0.74f);
@@ -152,15 +154,15 @@ glm::vec3 slabs(float s, float t, int x, int y) {
     if (slab.chance(0.1f)) {
         grey *= 0.85f;  // a stained or newer slab
     }
-    grey += 0.05f * (noiseAlong(s, t, 0.6f, kSlabs.period, 2, 52) - 0.5f) +
-            0.04f * (noiseAlong(s, t, 0.05f, kSlabs.period, 2, 53) - 0.5f) +
+    grey += 0.05f * (noiseAlong(s, t, 0.6f, kRepeat, 2, 52) - 0.5f) +
+            0.04f * (noiseAlong(s, t, 0.05f, kRepeat, 2, 53) - 0.5f) +
             0.05f * (latticeValue(54, x, y) - 0.5f);
     // A crack across one slab in twelve.
     if (slab.chance(1.0f / 12.0f)) {
         const float a = slab.uniform(0.1f, 0.5f);
         const float b = slab.uniform(0.1f, 0.5f);
         const float line = a + (b - a) * it.local / size +
-                           0.015f * (noiseAlong(s, t, 0.05f, kSlabs.period, 1, 55) - 0.5f);
+                           0.015f * (noiseAlong(s, t, 0.05f, kRepeat, 1, 55) - 0.5f);
         grey *= glm::mix(0.6f, 1.0f, glm::smoothstep(0.002f, 0.009f, std::fabs(is.local - line)));
     }
     const float edge = std::min({is.local, size - is.local, it.local, size - it.local});
@@ -176,8 +178,7 @@ glm::vec3 slabs(float s, float t, int x, int y) {
 glm::vec3 kerb(float s, float t, float dirt, int x, int y) {
     const Tile stone = tileOf(t, 1.2f);
     Random r(hashCombine(61, static_cast<std::uint64_t>(wrap(stone.index, 8))));
-    float grey =
-        r.uniform(0.5f, 0.6f) + 0.04f * (noiseAlong(s, t, 0.3f, kKerbTop.period, 2, 62) - 0.5f);
+    float grey = r.uniform(0.5f, 0.6f) + 0.04f * (noiseAlong(s, t, 0.3f, kRepeat, 2, 62) - 0.5f);
     const float speck = latticeValue(63, x, y);
     grey = speck < 0.15f ? grey * 0.5f : (speck > 0.92f ? grey * 1.25f : grey);
     grey *= 1.0f - 0.35f * dirt;
@@ -192,7 +193,7 @@ glm::vec3 kerb(float s, float t, float dirt, int x, int y) {
 // half a sett from the last; domed, so darker toward their joints.
 glm::vec3 setts(float s, float t, int x, int y) {
     const float size = 0.12f;
-    const int rows = static_cast<int>(std::lround(kSetts.period / size));
+    const int rows = static_cast<int>(std::lround(kRepeat / size));
     const Tile row = tileOf(t, size);
     const int r = wrap(row.index, rows);
     const Tile along = tileOf(s + (r % 2 == 0 ? 0.0f : size / 2), size);
@@ -208,7 +209,7 @@ glm::vec3 setts(float s, float t, int x, int y) {
         tint = glm::vec3(0.96f, 0.98f, 1.05f);
     }
     grey += 0.06f * (latticeValue(72, x, y) - 0.5f) +
-            0.03f * (noiseAlong(s, t, 0.48f, kSetts.period, 2, 73) - 0.5f);
+            0.03f * (noiseAlong(s, t, 0.48f, kRepeat, 2, 73) - 0.5f);
     const float edge = std::min({along.local, size - along.local, row.local, size - row.local});
     grey *= 0.7f + 0.3f * glm::smoothstep(0.006f, 0.03f, edge);
     if (edge < 0.007f) {
@@ -220,35 +221,65 @@ glm::vec3 setts(float s, float t, int x, int y) {
 // Near-black green enamel; varies only slowly along t, so the lamps may
 // squeeze their coordinates across it.
 glm::vec3 lampPaint(float t) {
-    const float shade =
-        0.13f + 0.015f * (noiseAlong(0.0f, t, 0.6f, kLampPaint.period, 2, 81) - 0.5f);
+    const float shade = 0.13f + 0.015f * (noiseAlong(0.0f, t, 0.6f, kRepeat, 2, 81) - 0.5f);
     return shade * glm::vec3(0.85f, 1.0f, 0.92f);
+}
+
+// The run's surface at s, from the house side's slabs to the far paving.
+glm::vec3 runAt(float s, float t, int x, int y) {
+    if (s < kKerbTopFrom) {
+        return slabs(s - kSlabsFrom, t, x, y);
+    }
+    // The kerb's edge is worn smooth and pale, so that it catches the light
+    // on both sides.
+    if (s < kKerbFaceFrom) {
+        const float edge = glm::smoothstep(kKerbFaceFrom - 0.02f, kKerbFaceFrom, s);
+        return (1.0f + 0.3f * edge) * kerb(s - kKerbTopFrom, t, 0.0f, x, y);
+    }
+    if (s < kRoadFrom) {
+        const float edge = glm::smoothstep(kKerbFaceFrom + 0.015f, kKerbFaceFrom, s);
+        return (1.0f + 0.3f * edge) *
+               kerb(s - kKerbFaceFrom, t, 0.4f + 0.6f * (s - kKerbFaceFrom) / kKerbFaceWidth, x, y);
+    }
+    if (s < kFlushKerbFrom) {
+        return road(s - kRoadFrom, t, x, y);
+    }
+    if (s < kFarPavingFrom) {
+        return kerb(s - kFlushKerbFrom, t, 0.0f, x, y);
+    }
+    return slabs(s - kFarPavingFrom, t, x, y);
 }
 
 }  // namespace
 
 void writeStreetSurfaces(const std::filesystem::path& folder) {
     Image image(kAtlasWidth, kAtlasHeight);
-    const auto fill = [&](const Band& band, auto&& colourAt) {
-        for (int x = band.first; x < band.end; ++x) {
-            const float s = (static_cast<float>(x - band.first) + 0.5f) /
-                            static_cast<float>(band.end - band.first) * band.width;
+    const auto fill = [&](int first, int end, float period, auto&& colourAt) {
+        for (int x = first; x < end; ++x) {
             for (int y = 0; y < kAtlasHeight; ++y) {
-                const float t = (static_cast<float>(y) + 0.5f) / kAtlasHeight * band.period;
-                image.at(x, y) = colourAt(s, t, x, y);
+                const float t = (static_cast<float>(y) + 0.5f) / kAtlasHeight * period;
+                image.at(x, y) = colourAt(static_cast<float>(x) + 0.5f, t, x, y);
             }
         }
     };
-    fill(kSetts, setts);
-    fill(kSlabs, slabs);
-    fill(kKerbTop, [](float s, float t, int x, int y) { return kerb(s, t, 0.0f, x, y); });
-    fill(kKerbFace, [](float s, float t, int x, int y) {
-        return kerb(s, t, 0.4f + 0.6f * s / kKerbFace.width, x, y);
+    const auto fillBand = [&](const Band& band, auto&& colourAt) {
+        const float metresPerColumn = band.width / static_cast<float>(band.end - band.first);
+        fill(band.first, band.end, band.period, [&](float column, float t, int x, int y) {
+            return colourAt((column - static_cast<float>(band.first)) * metresPerColumn, t, x, y);
+        });
+    };
+    fillBand(kSetts, setts);
+    fill(kRunFirst, kFarSetts.first, kRepeat, [](float column, float t, int x, int y) {
+        return runAt(kSlabsFrom + (column - static_cast<float>(kRunFirst)) / kRunColumnsPerMetre, t,
+                     x, y);
     });
-    fill(kRoad, road);
-    fill(kFlushKerb, [](float s, float t, int x, int y) { return kerb(s, t, 0.0f, x, y); });
-    fill(kLampPaint, [](float, float t, int, int) { return lampPaint(t); });
-    fill(kParking, parking);
+    fillBand(kFarSetts, setts);
+    fillBand(kParking, parking);
+    fillBand(kLampPaint, [](float, float t, int, int) { return lampPaint(t); });
+    const float settsMetresPerColumn = kSetts.width / static_cast<float>(kSetts.end - kSetts.first);
+    fill(kSettsMirrorFirst, kAtlasWidth, kRepeat, [&](float column, float t, int x, int y) {
+        return setts((static_cast<float>(kAtlasWidth) - column) * settsMetresPerColumn, t, x, y);
+    });
     saveJpeg(image, folder / "asphalt.jpg", Chroma::Subsampled);
 }
 
