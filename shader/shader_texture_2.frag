@@ -3,7 +3,8 @@
 // dusk, and the sky mirrored by damp surfaces; the three intensities weight
 // the terms, so (0.1, 0, 0) is ambient only and (0, 60, 10) is direct light
 // only. A light's w scales its strength. Distance fades everything into the
-// haze below the sky's horizon.
+// haze below the sky's horizon. The lights' colours and what else depends on
+// the draw alone come from the vertex stage.
 
 in VS_OUT {
     vec3 viewPosition;
@@ -15,32 +16,21 @@ in VS_OUT {
     flat vec3 viewUp;
     flat vec3 viewGlow;
     flat vec2 lanternHeights;
+    flat mat4x3 lightColours;
+    flat vec3 ambient;
+    flat float diffuseScale;
+    flat vec3 specularScale;
+    flat float ambientShare;
+    flat float dampness;
+    flat float shininess;
+    flat int lightCount;
+    float skyInView;
 } fs_in;
 
 uniform sampler2D material_texture;
-uniform float ambientIntensity;
-uniform float diffuseIntensity;
-uniform float specularIntensity;
-uniform vec4 light_position[4];
-uniform vec3 matSpecularReflectanceColor;
-uniform float matShininess;
 
 out vec4 fragColor;
 
-// The intensities are in hundredths: 60 diffuse from a light of w = 2 lights a
-// surface 6 m below it to about the texture's own colour.
-const float kIntensityUnit = 0.01;
-// The blue hour's sky light: a dim, cool share of a surface's colour, so that
-// a shadow reads as a dark shape inside a pool of light. It comes from above:
-// a face turned up sees all of the sky, one turned down only the dark street's
-// share of it.
-const float kAmbientGain = 2.0;
-const float kAmbientFromBelow = 0.3;
-const vec3 kAmbientColour = vec3(0.55, 0.68, 1.0);
-// Lights 0 and 3 ride over the cars, a cool white; 1 and 2 are the street
-// lamps, warm sodium-tinted tungsten, brighter than their w alone makes them.
-const mat4x3 kLightColours = mat4x3(vec3(0.86, 0.93, 1.0), vec3(3.0, 2.0, 1.05),
-                                    vec3(3.0, 2.0, 1.05), vec3(0.86, 0.93, 1.0));
 // Distance at which a light has fallen to half its strength: the lamps make
 // pools on the street with dark between them.
 const float kHalfDistance = 9.0;
@@ -65,7 +55,6 @@ const vec3 kSkyGlow = vec3(0.95, 0.5, 0.2);
 const vec3 kSkyHigh = vec3(0.04, 0.08, 0.21);
 const float kDampReflectance = 0.02;  // straight on, as water's
 const float kDampness = 0.5;          // share of the mirror that the roughness leaves
-const float kDampShininessShare = 1.0 / 3.0;
 const float kSkylineElevation = 0.12;  // sine of the skyline's height above the horizon
 
 // The street's picture holds its surfaces in bands of columns, each
@@ -119,9 +108,6 @@ vec2 streetCoordinates(vec2 uv) {
     return vec2(column / kColumns, v);
 }
 
-// The ambient intensity of every draw that does not only add light.
-const float kBaseAmbient = 0.1;
-
 // cos^shininess of the highlight, as exp(-shininess (1 - cos)) to which it
 // is close where it matters (cos near 1), taken as the eighth power of
 // 1 - shininess (1 - cos) / 8: three multiplications instead of a logarithm
@@ -151,12 +137,13 @@ vec3 dampSheen(float facing, vec3 toEye) {
     float glow = max(-dot(toEye, fs_in.viewGlow), 0.0);
     // Lowest of all stand the skyline and the haze: far off, where the eye
     // looks along the ground, it mirrors their darkness and fades into them.
-    vec3 sky = mix(mix(kSkyHorizon, kSkyGlow, glow * glow * glow), kSkyHigh, min(3.0 * facing, 1.0));
+    vec3 sky =
+        mix(mix(kSkyHorizon, kSkyGlow, glow * glow * glow), kSkyHigh, min(3.0 * facing, 1.0));
     sky = mix(kFogColour, sky, smoothstep(0.0, kSkylineElevation, facing));
     float grazing = 1.0 - facing;
     float grazing2 = grazing * grazing;
-    return kDampness * (kDampReflectance + (1.0 - kDampReflectance) * grazing2 * grazing2 * grazing) *
-           sky;
+    float fresnel = kDampReflectance + (1.0 - kDampReflectance) * grazing2 * grazing2 * grazing;
+    return kDampness * fresnel * sky;
 }
 
 void main() {
@@ -171,7 +158,6 @@ void main() {
     // compiler cannot fold (a known count would be unrolled into branches),
     // and an ambient-only draw runs a single turn with every pixel masked. The
     // specular powers cost more inside the loop and are taken after it.
-    int lightCount = 4 * int(max(sign(diffuseIntensity), sign(specularIntensity)));
 
     // Per light, the newest entering at w: Lambert's cosine times the falloff,
     // the falloff, n . normalize(h) for the halfway vector h, and one over the
@@ -186,7 +172,7 @@ void main() {
     vec3 light1 = fs_in.viewLights[1];
     vec3 light2 = fs_in.viewLights[2];
     vec3 light3 = fs_in.viewLights[3];
-    for (int i = 0; i < lightCount; ++i) {
+    for (int i = 0; i < fs_in.lightCount; ++i) {
         vec3 toLight = light - fs_in.viewPosition;
         float distanceSquared = dot(toLight, toLight);
         float inverseDistance = inversesqrt(distanceSquared);
@@ -214,26 +200,10 @@ void main() {
     falloffs *= spreads;
 
     // Each light's colour is applied once, after the loop.
-    vec4 strengths = vec4(light_position[0].w, light_position[1].w, light_position[2].w,
-                          light_position[3].w);
-    vec3 diffuse = kLightColours * (strengths * lambertTerms);
-    // 1 in the base pass, 0 in the lighting pass, which only adds to what the
-    // base pass drew: the terms that are not light come in with the ambient.
-    float ambientShare = ambientIntensity / kBaseAmbient;
-    // The street and the cubes are damp; they take their direct light from
-    // the lighting pass, so the base pass draws them with ambient alone, and
-    // only then do they mirror the sky. The cars and the lamps are drawn lit
-    // at once and keep their polish. What the lighting pass adds is a wide,
-    // soft highlight of every light (a third of the shininess).
-    float dampness = ambientShare * (1.0 - sign(diffuseIntensity + specularIntensity));
-    float shininess = matShininess * mix(kDampShininessShare, 1.0, ambientShare);
-    vec3 specular =
-        kLightColours * (strengths * falloffs * highlight(specularCosines, shininess));
-
-    float skyInView = mix(kAmbientFromBelow, 1.0, 0.5 + 0.5 * dot(n, fs_in.viewUp));
-    vec3 colour = albedo * (ambientIntensity * kAmbientGain * skyInView * kAmbientColour +
-                            diffuseIntensity * kIntensityUnit * diffuse) +
-                  specularIntensity * kIntensityUnit * specular * matSpecularReflectanceColor +
-                  ambientShare * fs_in.emission + dampness * dampSheen(max(dot(n, toEye), 0.0), toEye);
-    fragColor = vec4(mix(colour, ambientShare * kFogColour, haze(fs_in.viewPosition)), 1.0);
+    vec3 diffuse = fs_in.lightColours * lambertTerms;
+    vec3 specular = fs_in.lightColours * (falloffs * highlight(specularCosines, fs_in.shininess));
+    vec3 colour = albedo * (fs_in.skyInView * fs_in.ambient + fs_in.diffuseScale * diffuse) +
+                  fs_in.specularScale * specular + fs_in.ambientShare * fs_in.emission +
+                  fs_in.dampness * dampSheen(max(dot(n, toEye), 0.0), toEye);
+    fragColor = vec4(mix(colour, fs_in.ambientShare * kFogColour, haze(fs_in.viewPosition)), 1.0);
 }
