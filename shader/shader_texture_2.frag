@@ -73,19 +73,20 @@ const float kRunColumnsPerMetre = kRunColumns / (kRunTo - kRunFrom);
 const float kRunEndColumn = kRunFirstColumn + kRunColumns;
 const float kColumns = 4096.0;
 // The setts lie west and east of the run, read to and fro across their
-// band, so that each repeat mirrors the one before: the house side's meet
-// the run with their band's last column, the far side's (a copy) with its
-// first.
-const float kSettsRunColumns = 4.8 * kRunColumnsPerMetre;  // the run's columns per repeat
+// band, so that each repeat mirrors the one before: the house side's band
+// ends where the run begins, the far side's (a copy) begins where it ends.
+const float kSettsWidth = 4.8;
 const float kSettsColumns = 512.0;
-const float kFarSettsFirstColumn = 2560.0;
+const float kSettsRunColumns = kSettsWidth * kRunColumnsPerMetre;  // the run's, per repeat
 // Beside the parked car the far side's paving gives way to parking bays, at
 // the run's density; their lines lie half a bay either side of the car and
 // repeat every 10 m.
-const float kFarPavingColumn = kRunFirstColumn + (4.14 - kRunFrom) * kRunColumnsPerMetre;
+const float kFarPavingFrom = 4.14;
+const float kFarPavingColumn = kRunFirstColumn + (kFarPavingFrom - kRunFrom) * kRunColumnsPerMetre;
 const float kBaysFirstColumn = 3120.0;
 const float kBandRepeat = 9.6;
-const vec2 kBaysAlong = vec2(-106.25, -93.75) / kBandRepeat;
+const float kBaysFromZ = -106.25;
+const float kBaysToZ = -93.75;
 const float kBayLineZ = -98.75;
 const float kBaysRepeat = 10.0;
 
@@ -100,9 +101,10 @@ vec2 streetCoordinates(vec2 uv) {
         kSettsRunColumns;
     float toAndFro = 1.0 - abs(1.0 - 2.0 * fract(0.5 * repeats));
     float settsColumn =
-        (farSetts ? kFarSettsFirstColumn : 0.0) + 0.5 + (kSettsColumns - 1.0) * toAndFro;
+        (farSetts ? kRunEndColumn : 0.0) + 0.5 + (kSettsColumns - 1.0) * toAndFro;
 
-    bool bays = column >= kFarPavingColumn && uv.y >= kBaysAlong.x && uv.y <= kBaysAlong.y;
+    bool bays = column >= kFarPavingColumn && uv.y >= kBaysFromZ / kBandRepeat &&
+                uv.y <= kBaysToZ / kBandRepeat;
     column = setts ? settsColumn : bays ? column + (kBaysFirstColumn - kFarPavingColumn) : column;
     float v = bays ? (uv.y * kBandRepeat - kBayLineZ) / kBaysRepeat : uv.y;
     return vec2(column / kColumns, v);

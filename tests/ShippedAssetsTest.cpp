@@ -13,9 +13,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -404,6 +406,36 @@ TEST(ShippedAssets, StreetPictureLaysTheMarkingsAlongTheRoad) {
     // Over 9.6 m, one dash of 3.2 m.
     EXPECT_GT(painted[0.0f], samples / 4);
     EXPECT_LT(painted[0.0f], samples * 2 / 5);
+}
+
+// The street program lays the street's picture out from figures of its own,
+// which must be the asset generator's: where the run of surfaces lies in s
+// and in the picture's columns, the setts and the bays.
+TEST(ShippedAssets, StreetProgramReadsThePictureAsItIsLaidOut) {
+    std::ifstream file(shipped("shader/shader_texture_2.frag"));
+    std::stringstream text;
+    text << file.rdbuf();
+    const auto constant = [source = text.str()](const std::string& name) {
+        const std::size_t at = source.find("const float " + name + " = ");
+        return at == std::string::npos ? NAN : std::stof(source.substr(source.find('=', at) + 1));
+    };
+    namespace street = tandril::assetgen::street;
+    for (const auto& [name, value] : {std::pair<std::string, float>{"kRunFrom", street::kSlabsFrom},
+                                      {"kRunTo", street::kFarSettsFrom},
+                                      {"kRunFirstColumn", street::kRunFirst},
+                                      {"kRunColumns", street::kRunColumns},
+                                      {"kColumns", street::kAtlasWidth},
+                                      {"kSettsWidth", street::kSetts.width},
+                                      {"kSettsColumns", street::kSetts.end - street::kSetts.first},
+                                      {"kFarPavingFrom", street::kFarPavingFrom},
+                                      {"kBaysFirstColumn", street::kParking.first},
+                                      {"kBandRepeat", street::kRepeat},
+                                      {"kBaysFromZ", street::kParkingFromZ},
+                                      {"kBaysToZ", street::kParkingToZ},
+                                      {"kBayLineZ", street::kBayLineZ},
+                                      {"kBaysRepeat", street::kParking.period}}) {
+        EXPECT_NEAR(constant(name), value, 1e-4f * std::max(1.0f, std::fabs(value))) << name;
+    }
 }
 
 TEST(ShippedAssets, TexturesRepeatAtTheirIntendedWorldSize) {

@@ -8,6 +8,7 @@
 // attributes, so the hidden sides, textured on their own, have corners of
 // their own, joined to the top by a strip thinner than a pixel. The kinds of
 // paving are bands of the picture along one part at each level.
+#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -49,10 +50,10 @@ struct Part {
     glm::vec2 from;  // (x, y), in order around the section
     glm::vec2 to;
     glm::vec3 normal;
+    bool hidden = false;  // the sides and the bottom, out of sight in the haze
     // The corners' normals, where they differ from the part's.
     glm::vec3 fromNormal = normal;
     glm::vec3 toNormal = normal;
-    bool hidden = false;  // the sides and the bottom, out of sight in the haze
 
     // The top and the kerb carry the section coordinate (StreetLayout.h);
     // the hidden parts stretch the setts' band over their width.
@@ -88,17 +89,20 @@ std::vector<Part> crossSection() {
     // triangle, so the kerb, seen along its length, has only two parts.
     return {
         Part{{-kFarX + kJoint, high}, {-kHalfRoad, high}, up},
-        Part{{-kHalfRoad, high}, {-kHalfRoad, high / 2}, east, up, east},
-        Part{{-kHalfRoad, high / 2}, {-kHalfRoad, 0}, east, east, up},
+        Part{.from = {-kHalfRoad, high},
+             .to = {-kHalfRoad, high / 2},
+             .normal = east,
+             .fromNormal = up},
+        Part{.from = {-kHalfRoad, high / 2}, .to = {-kHalfRoad, 0}, .normal = east, .toNormal = up},
         Part{{-kHalfRoad, 0}, {kFarX - kJoint, 0}, up},
-        Part{{kFarX, -kJoint}, {kFarX, kBottom + kJoint}, east, east, east, true},
-        Part{{kFarX - kJoint, kBottom}, {-kFarX + kJoint, kBottom}, -up, -up, -up, true},
-        Part{{-kFarX, kBottom + kJoint}, {-kFarX, high - kJoint}, -east, -east, -east, true},
+        Part{{kFarX, -kJoint}, {kFarX, kBottom + kJoint}, east, true},
+        Part{{kFarX - kJoint, kBottom}, {-kFarX + kJoint, kBottom}, -up, true},
+        Part{{-kFarX, kBottom + kJoint}, {-kFarX, high - kJoint}, -east, true},
     };
 }
 
-// Corners along the part's two edges at the far and the near end of the slab.
-std::vector<Row> rowsOf(const Part& p) {
+// The part's corners at the far and the near end of the slab.
+std::array<Row, 2> rowsOf(const Part& p) {
     const auto row = [&](float z) {
         return Row{Corner{{p.from.x, p.from.y, z}, p.uv(p.from, z), p.fromNormal},
                    Corner{{p.to.x, p.to.y, z}, p.uv(p.to, z), p.toNormal}};
@@ -117,21 +121,10 @@ void addFacing(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c,
     }
 }
 
-// The strip between two edges along z, zipped from the far end: each step
-// takes the next corner of whichever edge reaches it first.
-void addStrip(Mesh& mesh, const std::vector<Corner>& a, const std::vector<Corner>& b,
-              const glm::vec3& outward) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i + 1 < a.size() || j + 1 < b.size()) {
-        if (j + 1 == b.size() || (i + 1 < a.size() && a[i + 1].position.z <= b[j + 1].position.z)) {
-            addFacing(mesh, a[i], b[j], a[i + 1], outward);
-            ++i;
-        } else {
-            addFacing(mesh, a[i], b[j], b[j + 1], outward);
-            ++j;
-        }
-    }
+// The quad between two edges that run the slab's length, a to b.
+void addLengthwise(Mesh& mesh, const Row& a, const Row& b, const glm::vec3& outward) {
+    addFacing(mesh, a.from, a.to, b.to, outward);
+    addFacing(mesh, a.from, b.to, b.from, outward);
 }
 
 // A fan from `centre` over a chain of the section that turns one way around
@@ -156,32 +149,21 @@ void addFan(Mesh& mesh, const Corner& centre, const std::vector<Corner>& chain,
 
 Mesh makeStreet() {
     const std::vector<Part> parts = crossSection();
-    std::vector<std::vector<Row>> rows;
+    std::vector<std::array<Row, 2>> rows;
     for (const Part& p : parts) {
         rows.push_back(rowsOf(p));
     }
 
     Mesh mesh;
     for (std::size_t k = 0; k < parts.size(); ++k) {
-        const std::vector<Row>& r = rows[k];
-        for (std::size_t i = 0; i + 1 < r.size(); ++i) {
-            addFacing(mesh, r[i].from, r[i].to, r[i + 1].to, parts[k].normal);
-            addFacing(mesh, r[i].from, r[i + 1].to, r[i + 1].from, parts[k].normal);
-        }
+        const std::array<Row, 2>& r = rows[k];
+        addLengthwise(mesh, r[0], r[1], parts[k].normal);
         // The strip to the next part, unless the two meet edge to edge.
         const std::size_t next = (k + 1) % parts.size();
-        if (parts[k].to == parts[next].from) {
-            continue;
+        if (parts[k].to != parts[next].from) {
+            addLengthwise(mesh, Row{r[0].to, rows[next][0].from}, Row{r[1].to, rows[next][1].from},
+                          glm::normalize(parts[k].normal + parts[next].normal));
         }
-        std::vector<Corner> ours;
-        std::vector<Corner> theirs;
-        for (const Row& row : r) {
-            ours.push_back(row.to);
-        }
-        for (const Row& row : rows[next]) {
-            theirs.push_back(row.from);
-        }
-        addStrip(mesh, ours, theirs, glm::normalize(parts[k].normal + parts[next].normal));
     }
 
     // The two ends. The kerb steps down toward the road, so the section
